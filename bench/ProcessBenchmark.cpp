@@ -1,0 +1,95 @@
+// processBlock at 44100 Hz in 512-sample stereo blocks, against juce::Reverb on the same buffers.
+// Counters: ns per stereo sample frame and the multiple of real time on one core.
+
+#include "PluginProcessor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace
+{
+constexpr double sampleRate = 44100.0;
+constexpr int blockSize = 512;
+constexpr int numBlocks = 64; // a few seconds' worth of varied input, cycled
+
+juce::AudioBuffer<float> makeInput (bool silent)
+{
+    juce::AudioBuffer<float> input (2, blockSize * numBlocks);
+    input.clear();
+    if (! silent)
+    {
+        juce::Random random (42);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < input.getNumSamples(); ++i)
+                input.setSample (ch, i, (random.nextFloat() - 0.5f) * 0.5f);
+    }
+    return input;
+}
+
+void reportSpeed (benchmark::State& state)
+{
+    const auto frames = static_cast<double> (state.iterations()) * blockSize;
+    state.SetItemsProcessed (static_cast<int64_t> (frames));
+    state.counters["ns_per_sample"] = benchmark::Counter (frames * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["x_realtime"] = benchmark::Counter (frames / sampleRate, benchmark::Counter::kIsRate);
+}
+
+void runHalvorn (benchmark::State& state, bool silent)
+{
+    std::unique_ptr<juce::AudioProcessor> processor (createPluginFilterOfType (juce::AudioProcessor::wrapperType_Undefined));
+    processor->setPlayConfigDetails (2, 2, sampleRate, blockSize);
+    processor->prepareToPlay (sampleRate, blockSize);
+    processor->setCurrentProgram (11); // "11 - Hall"
+    const auto input = makeInput (silent);
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    juce::MidiBuffer midi;
+    int block = 0;
+
+    for (auto _ : state)
+    {
+        for (int ch = 0; ch < 2; ++ch)
+            buffer.copyFrom (ch, 0, input, ch, block * blockSize, blockSize);
+        const juce::ScopedLock lock (processor->getCallbackLock());
+        processor->processBlock (buffer, midi);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+        block = (block + 1) % numBlocks;
+    }
+
+    reportSpeed (state);
+}
+
+void HalvornSignal (benchmark::State& state) { runHalvorn (state, false); }
+void HalvornSilence (benchmark::State& state) { runHalvorn (state, true); }
+
+void JuceReverbSignal (benchmark::State& state)
+{
+    juce::Reverb reverb;
+    reverb.setSampleRate (sampleRate);
+    juce::Reverb::Parameters parameters;
+    parameters.roomSize = 0.7f;
+    parameters.wetLevel = 0.5f;
+    parameters.dryLevel = 0.5f;
+    reverb.setParameters (parameters);
+    const auto input = makeInput (false);
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    int block = 0;
+
+    for (auto _ : state)
+    {
+        for (int ch = 0; ch < 2; ++ch)
+            buffer.copyFrom (ch, 0, input, ch, block * blockSize, blockSize);
+        reverb.processStereo (buffer.getWritePointer (0), buffer.getWritePointer (1), blockSize);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+        block = (block + 1) % numBlocks;
+    }
+
+    reportSpeed (state);
+}
+} // namespace
+
+BENCHMARK (JuceReverbSignal)->MinTime (1.0);
+BENCHMARK (HalvornSignal)->MinTime (1.0);
+BENCHMARK (HalvornSilence)->MinTime (1.0);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+
+class Engine;
+class Programs;
+
+// The plug-in's audio processor: one per plug-in instance, made only by createPluginFilterOfType.
+//
+// Parameters are addressed by index (see ParameterIndex), through the index-based parameter API that
+// the plug-in's wrapper and editor call. JUCE 7 marks that API deprecated; it is the interface hosts
+// see here, so the overrides silence the warning.
+class MyAudioProcessor : public juce::AudioProcessor,
+                         public juce::ChangeBroadcaster
+{
+public:
+    using MillisecondClock = juce::uint32 (*)();
+
+    ~MyAudioProcessor() override;
+
+    const juce::String getName() const override;
+
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
+    using juce::AudioProcessor::processBlock;
+
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+    const juce::String getInputChannelName (int channelIndex) const override;
+    const juce::String getOutputChannelName (int channelIndex) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    bool silenceInProducesSilenceOut() const override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+    int getNumParameters() override;
+    const juce::String getParameterName (int index) override;
+    float getParameter (int index) override;
+    const juce::String getParameterText (int index) override;
+    void setParameter (int index, float value) override;
+    using juce::AudioProcessor::getParameterName;
+    using juce::AudioProcessor::getParameterText;
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    // The clock of the 200 ms rule between a state restore and a program change; tests replace it.
+    void setMillisecondClock (MillisecondClock clock) noexcept;
+
+    // Read-only view of the reverb engine, for measurement and tests.
+    const Engine& getEngine() const noexcept { return *engine; }
+
+private:
+    friend juce::AudioProcessor* createPluginFilterOfType (juce::AudioProcessor::WrapperType);
+    MyAudioProcessor();
+
+    std::unique_ptr<Engine> engine;
+    std::unique_ptr<Programs> programs;
+    std::atomic<int> curProgram { 0 };
+    std::atomic<juce::uint32> lastStateLoadTime { 0 };
+    std::atomic<MillisecondClock> millisecondClock;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyAudioProcessor)
+};
+
+// The only way to make a processor. The caller owns the result.
+juce::AudioProcessor* createPluginFilterOfType (juce::AudioProcessor::WrapperType wrapperType);

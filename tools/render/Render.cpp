@@ -1,0 +1,205 @@
+// Renders audio through Halvorn as a host would: reads a file (or makes a test sound), runs it through
+// the plug-in in host-sized blocks, appends the reverb tail and writes a 32-bit float WAV file.
+
+#include "DecimalText.h"
+#include "ParameterMapping.h"
+#include "ProcessorRenderTarget.h"
+#include "RenderOptions.h"
+#include "TestSound.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <iostream>
+#include <memory>
+
+namespace
+{
+constexpr double testSoundSampleRate = 44100.0;
+constexpr double extraTailSeconds = 0.5;
+
+struct RenderError
+{
+    juce::String message;
+};
+
+struct InputSound
+{
+    juce::AudioBuffer<float> audio;
+    double sampleRate;
+};
+
+InputSound loadInput (const juce::File& file)
+{
+    if (file == juce::File())
+        return { makeTestSound (testSoundSampleRate), testSoundSampleRate };
+
+    if (! file.existsAsFile())
+        throw RenderError { "input file '" + file.getFullPathName() + "' does not exist" };
+
+    juce::AudioFormatManager formats;
+    formats.registerFormat (new juce::WavAudioFormat(), true);
+    formats.registerFormat (new juce::AiffAudioFormat(), false);
+    const std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+
+    if (reader == nullptr)
+        throw RenderError { "cannot read '" + file.getFullPathName() + "': not a WAV or AIFF file, or damaged" };
+    if (reader->numChannels < 1 || reader->lengthInSamples <= 0 || ! (reader->sampleRate > 0.0))
+        throw RenderError { "'" + file.getFullPathName() + "' holds no audio" };
+    if (reader->lengthInSamples > std::numeric_limits<int>::max() / 2)
+        throw RenderError { "'" + file.getFullPathName() + "' is too long" };
+
+    const auto length = static_cast<int> (reader->lengthInSamples);
+    juce::AudioBuffer<float> audio (2, length);
+    // A mono file plays as a centred source; files with more channels give their first two.
+    if (! reader->read (&audio, 0, length, 0, true, reader->numChannels > 1))
+        throw RenderError { "cannot read the audio of '" + file.getFullPathName() + "'" };
+    if (reader->numChannels == 1)
+        audio.copyFrom (1, 0, audio, 0, 0, length);
+
+    return { std::move (audio), reader->sampleRate };
+}
+
+int findProgram (RenderTarget& target, const juce::String& wanted)
+{
+    const auto count = target.getNumPrograms();
+
+    if (wanted.containsOnly ("0123456789"))
+    {
+        const auto number = wanted.getIntValue();
+        if (number >= 0 && number < count && wanted.length() <= 3)
+            return number;
+        throw RenderError { "no program number " + wanted + " (there are " + juce::String (count) + ", 0 to " + juce::String (count - 1) + ")" };
+    }
+
+    for (int program = 0; program < count; ++program)
+    {
+        const auto name = target.getProgramName (program);
+        if (name.equalsIgnoreCase (wanted) || name.fromFirstOccurrenceOf (" - ", false, false).equalsIgnoreCase (wanted))
+            return program;
+    }
+
+    throw RenderError { "no program named '" + wanted + "'" };
+}
+
+int findParameter (RenderTarget& target, const juce::String& wanted)
+{
+    for (int index = 0; index < target.getNumParameters(); ++index)
+        if (target.getParameterName (index).equalsIgnoreCase (wanted))
+            return index;
+
+    throw RenderError { "no parameter named '" + wanted + "' (Mix, Predelay, Decay, FCut, Volume)" };
+}
+
+juce::String describeSettings (RenderTarget& target, double sampleRate)
+{
+    const auto value = [&target] (int index) { return static_cast<double> (target.getParameter (index)); };
+    return "Mix " + formatDecimal (value (mixParameter), 2)
+         + ", Predelay " + formatDecimal (predelayMs (value (predelayParameter)), 0) + " ms"
+         + ", Decay " + formatDecimal (decayTimeMs (value (decayParameter)), 0) + " ms"
+         + ", FCut " + formatDecimal (cutoffHz (value (fcutParameter), sampleRate), 0) + " Hz"
+         + ", Volume " + formatDecimal (outputGainDb (value (volumeParameter)), 1) + " dB";
+}
+
+void writeWav (const juce::File& destination, const juce::AudioBuffer<float>& audio, double sampleRate)
+{
+    // Written beside the destination and moved into place only when complete: a failed run leaves no
+    // partial file behind.
+    const auto partial = destination.getSiblingFile ("." + destination.getFileName() + ".partial");
+    {
+        auto stream = partial.createOutputStream();
+        if (stream == nullptr)
+            throw RenderError { "cannot write '" + destination.getFullPathName() + "'" };
+
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::OutputStream> output (stream.release());
+        const std::unique_ptr<juce::AudioFormatWriter> writer (
+            wav.createWriterFor (output.get(), sampleRate, 2, 32, {}, 0));
+        if (writer == nullptr)
+            throw RenderError { "cannot write a WAV file at " + juce::String (sampleRate) + " Hz" };
+        output.release();
+
+        if (! writer->writeFromAudioSampleBuffer (audio, 0, audio.getNumSamples()))
+        {
+            partial.deleteFile();
+            throw RenderError { "cannot write '" + destination.getFullPathName() + "'" };
+        }
+    }
+
+    if (! partial.moveFileTo (destination))
+    {
+        partial.deleteFile();
+        throw RenderError { "cannot write '" + destination.getFullPathName() + "'" };
+    }
+}
+
+int render (const RenderOptions& options)
+{
+    auto input = loadInput (options.input);
+    const auto rate = input.sampleRate;
+
+    ProcessorRenderTarget target;
+    target.prepare (rate, options.blockSize);
+    target.setCurrentProgram (findProgram (target, options.program));
+    for (const auto& setting : options.parameters)
+        target.setParameter (findParameter (target, setting.name), setting.value);
+
+    const auto tailSeconds = options.tailSeconds.value_or (
+        (predelayMs (target.getParameter (predelayParameter)) + decayTimeMs (target.getParameter (decayParameter))) * 0.001
+        + extraTailSeconds);
+    const auto inputLength = input.audio.getNumSamples();
+    const auto totalLength = inputLength + static_cast<int> (tailSeconds * rate);
+
+    juce::AudioBuffer<float> audio (2, totalLength);
+    audio.clear();
+    for (int channel = 0; channel < 2; ++channel)
+        audio.copyFrom (channel, 0, input.audio, channel, 0, inputLength);
+
+    const auto started = juce::Time::getMillisecondCounterHiRes();
+    for (int start = 0; start < totalLength; start += options.blockSize)
+        target.process (audio.getWritePointer (0, start), audio.getWritePointer (1, start),
+                        juce::jmin (options.blockSize, totalLength - start));
+    const auto elapsedSeconds = juce::jmax (1.0e-6, (juce::Time::getMillisecondCounterHiRes() - started) * 0.001);
+
+    writeWav (options.output, audio, rate);
+
+    const auto peak = juce::jmax (audio.getMagnitude (0, 0, totalLength), audio.getMagnitude (1, 0, totalLength));
+    std::cout << "program  " << target.getCurrentProgram() << " \"" << target.getProgramName (target.getCurrentProgram()) << "\"\n"
+              << "values   " << describeSettings (target, rate) << "\n"
+              << "input    " << (options.input == juce::File() ? juce::String ("built-in test sound") : options.input.getFullPathName())
+              << ", " << rate << " Hz, " << inputLength << " samples + " << (totalLength - inputLength) << " samples of tail\n"
+              << "output   " << options.output.getFullPathName() << "\n"
+              << "peak     " << formatDecimal (juce::Decibels::gainToDecibels (peak, -200.0f), 1) << " dBFS\n"
+              << "speed    " << formatDecimal (totalLength / rate / elapsedSeconds, 0) << " x realtime\n";
+    return 0;
+}
+} // namespace
+
+int main (int argc, char* argv[])
+{
+    juce::StringArray arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.add (juce::String::fromUTF8 (argv[i]));
+
+    const auto parsed = parseRenderOptions (arguments);
+    if (! parsed.options)
+    {
+        std::cerr << "halvorn_render: " << parsed.error << " (see --help)\n";
+        return 2;
+    }
+
+    if (parsed.options->showHelp)
+    {
+        std::cout << renderUsage;
+        return 0;
+    }
+
+    try
+    {
+        return render (*parsed.options);
+    }
+    catch (const RenderError& error)
+    {
+        std::cerr << "halvorn_render: " << error.message << "\n";
+        return 1;
+    }
+}
