@@ -45,24 +45,43 @@ bool sameBits (float a, float b) noexcept
     return std::memcmp (&a, &b, sizeof (float)) == 0;
 }
 
-// Buffer roles: each allpass diffuser keeps an input history and an output history.
-enum DelayBuffer
+// The 21 delay memories: the pre-delay line, the eight feedback lines, and an input and an output
+// history for each of the six allpass diffusers. A diffuser reads both of its histories at the same
+// delay and writes both at the same position, so the two are kept side by side in one array: one
+// memory stream per diffuser instead of two.
+struct AllpassHistory
 {
-    predelayLine = 0,
-    inputDiffuser1In = 1,
-    inputDiffuser1Out = 2,
-    inputDiffuser2In = 3,
-    inputDiffuser2Out = 4,
-    firstFeedbackLine = 5,
-    leftDiffuser1In = 13,
-    leftDiffuser1Out = 14,
-    rightDiffuser1In = 15,
-    rightDiffuser1Out = 16,
-    leftDiffuser2In = 17,
-    leftDiffuser2Out = 18,
-    rightDiffuser2In = 19,
-    rightDiffuser2Out = 20
+    double input;
+    double output;
 };
+
+constexpr int numDiffusers = 6;
+enum Diffuser
+{
+    inputDiffuser1,
+    inputDiffuser2,
+    leftDiffuser1,
+    leftDiffuser2,
+    rightDiffuser1,
+    rightDiffuser2
+};
+
+// In the memory block, in units of one buffer length: the pre-delay line, the lines, the diffusers.
+constexpr int predelayLineOffset = 0;
+constexpr int firstFeedbackLineOffset = 1;
+constexpr int firstDiffuserOffset = firstFeedbackLineOffset + Engine::numLines;
+static_assert (firstDiffuserOffset + 2 * numDiffusers == Engine::numDelayBuffers);
+
+// Two lanes of doubles: the per-sample path handles two lines, or the left and right side, at once.
+// Each lane does exactly the operations a scalar would, in the same order.
+using TwoLanes = double __attribute__ ((vector_size (16)));
+constexpr int numLinePairs = Engine::numLines / 2;
+
+// One allpass step: out[n] = -g * in[n] + in[n - D] + g * out[n - D], from the history at delay D.
+inline double allpass (double gain, double input, const AllpassHistory& delayed) noexcept
+{
+    return gain * (delayed.output - input) + delayed.input;
+}
 } // namespace
 
 Engine::Engine()
@@ -307,10 +326,13 @@ CoefficientSnapshot Engine::getCoefficients() const noexcept
 namespace
 {
 // A sample the host hands over that is not a finite number enters the reverb as silence, so that one
-// bad sample cannot poison the delay memories for good.
-double finiteInput (float sample) noexcept
+// bad sample cannot poison the delay memories for good. Done for the whole block up front, where the
+// test is cheap, rather than once per sample inside the reverb loop.
+void silenceNonFiniteSamples (float* samples, int numSamples) noexcept
 {
-    return std::abs (sample) <= std::numeric_limits<float>::max() ? static_cast<double> (sample) : 0.0;
+    constexpr auto largest = std::numeric_limits<float>::max();
+    for (int i = 0; i < numSamples; ++i)
+        samples[i] = std::abs (samples[i]) <= largest ? samples[i] : 0.0f;
 }
 } // namespace
 
@@ -319,16 +341,42 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
     if (memory == nullptr || numSamples <= 0)
         return;
 
+    silenceNonFiniteSamples (left, numSamples);
+    silenceNonFiniteSamples (right, numSamples);
+
     const int length = bufferLength;
     double* const base = memory.get();
-    const auto buffer = [base, length] (int role) { return base + static_cast<ptrdiff_t> (role) * length; };
+    double* const predelayLine = base + static_cast<ptrdiff_t> (predelayLineOffset) * length;
+    double* lines[numLines];
+    for (int k = 0; k < numLines; ++k)
+        lines[k] = base + static_cast<ptrdiff_t> (firstFeedbackLineOffset + k) * length;
+    AllpassHistory* histories[numDiffusers];
+    for (int d = 0; d < numDiffusers; ++d)
+        histories[d] = reinterpret_cast<AllpassHistory*> (base + static_cast<ptrdiff_t> (firstDiffuserOffset + 2 * d) * length);
 
     // Working copies: the compiler can keep them in registers, since no buffer write can alias them.
     auto c = coefficients;
     auto lowpassIn = lowpassPrevInput;
     auto lowpassOut = lowpassPrevOutput;
-    double damped[numLines];
-    std::copy (std::begin (dampingStates), std::end (dampingStates), damped);
+    TwoLanes damped[numLinePairs];
+    for (int p = 0; p < numLinePairs; ++p)
+        damped[p] = TwoLanes { dampingStates[2 * p], dampingStates[2 * p + 1] };
+    TwoLanes tapWeights[numLinePairs], dampingFeed[numLinePairs], dampingFeedback[numLinePairs];
+    TwoLanes outputGain1, outputGain2;
+    const auto pairUp = [&] {
+        for (int p = 0; p < numLinePairs; ++p)
+        {
+            tapWeights[p] = TwoLanes { c.tapWeights[2 * p], c.tapWeights[2 * p + 1] };
+            dampingFeed[p] = TwoLanes { c.dampingCoefficients[2 * p].b, c.dampingCoefficients[2 * p + 1].b };
+            dampingFeedback[p] = TwoLanes { c.dampingCoefficients[2 * p].J, c.dampingCoefficients[2 * p + 1].J };
+        }
+        outputGain1 = TwoLanes { c.outputDiffuserGains[0], c.outputDiffuserGains[0] };
+        outputGain2 = TwoLanes { c.outputDiffuserGains[1], c.outputDiffuserGains[1] };
+    };
+    pairUp();
+    auto gain = fadeGain;
+    const auto inStep = fadeInStep;
+    const auto outStep = fadeOutStep;
 
     int n = 0;
 
@@ -340,6 +388,7 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
         {
             takeSnapshot (coefficients);
             c = coefficients;
+            pairUp();
         }
 
         if (static_cast<unsigned> (writeIndex) >= static_cast<unsigned> (length))
@@ -350,7 +399,7 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
 
         // A read position behind the write position by D samples; one that starts before the buffer
         // wraps to its end and may run for only as long as it takes to reach the end.
-        const auto reader = [w, length, &stretch] (double* line, int delay) {
+        const auto reader = [w, length, &stretch] (auto* line, int delay) {
             const auto position = w - delay;
             if (position < 0)
             {
@@ -360,75 +409,61 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
             return line + position;
         };
 
-        const double* const predelayTap = reader (buffer (predelayLine), c.predelaySamples);
-        const double* const in1InTap = reader (buffer (inputDiffuser1In), c.inputDiffuserDelays[0]);
-        const double* const in1OutTap = reader (buffer (inputDiffuser1Out), c.inputDiffuserDelays[0]);
-        const double* const in2InTap = reader (buffer (inputDiffuser2In), c.inputDiffuserDelays[1]);
-        const double* const in2OutTap = reader (buffer (inputDiffuser2Out), c.inputDiffuserDelays[1]);
-        const double* const l1InTap = reader (buffer (leftDiffuser1In), c.outputDiffuserDelays[0]);
-        const double* const l1OutTap = reader (buffer (leftDiffuser1Out), c.outputDiffuserDelays[0]);
-        const double* const l2InTap = reader (buffer (leftDiffuser2In), c.outputDiffuserDelays[1]);
-        const double* const l2OutTap = reader (buffer (leftDiffuser2Out), c.outputDiffuserDelays[1]);
-        const double* const r1InTap = reader (buffer (rightDiffuser1In), c.outputDiffuserDelays[2]);
-        const double* const r1OutTap = reader (buffer (rightDiffuser1Out), c.outputDiffuserDelays[2]);
-        const double* const r2InTap = reader (buffer (rightDiffuser2In), c.outputDiffuserDelays[3]);
-        const double* const r2OutTap = reader (buffer (rightDiffuser2Out), c.outputDiffuserDelays[3]);
+        const double* const predelayTap = reader (predelayLine, c.predelaySamples);
         const double* lineTaps[numLines];
+        for (int k = 0; k < numLines; ++k)
+            lineTaps[k] = reader (lines[k], c.lineLengths[k]);
+
+        const int diffuserDelays[numDiffusers] = { c.inputDiffuserDelays[0], c.inputDiffuserDelays[1],
+                                                   c.outputDiffuserDelays[0], c.outputDiffuserDelays[1],
+                                                   c.outputDiffuserDelays[2], c.outputDiffuserDelays[3] };
+        const AllpassHistory* historyTaps[numDiffusers];
+        for (int d = 0; d < numDiffusers; ++d)
+            historyTaps[d] = reader (histories[d], diffuserDelays[d]);
+
+        double* const predelayWrite = predelayLine + w;
         double* lineWrites[numLines];
         for (int k = 0; k < numLines; ++k)
-        {
-            lineTaps[k] = reader (buffer (firstFeedbackLine + k), c.lineLengths[k]);
-            lineWrites[k] = buffer (firstFeedbackLine + k) + w;
-        }
-
-        double* const predelayWrite = buffer (predelayLine) + w;
-        double* const in1InWrite = buffer (inputDiffuser1In) + w;
-        double* const in1OutWrite = buffer (inputDiffuser1Out) + w;
-        double* const in2InWrite = buffer (inputDiffuser2In) + w;
-        double* const in2OutWrite = buffer (inputDiffuser2Out) + w;
-        double* const l1InWrite = buffer (leftDiffuser1In) + w;
-        double* const l1OutWrite = buffer (leftDiffuser1Out) + w;
-        double* const l2InWrite = buffer (leftDiffuser2In) + w;
-        double* const l2OutWrite = buffer (leftDiffuser2Out) + w;
-        double* const r1InWrite = buffer (rightDiffuser1In) + w;
-        double* const r1OutWrite = buffer (rightDiffuser1Out) + w;
-        double* const r2InWrite = buffer (rightDiffuser2In) + w;
-        double* const r2OutWrite = buffer (rightDiffuser2Out) + w;
+            lineWrites[k] = lines[k] + w;
+        AllpassHistory* historyWrites[numDiffusers];
+        for (int d = 0; d < numDiffusers; ++d)
+            historyWrites[d] = histories[d] + w;
 
         int i = 0;
         for (; i < stretch; ++i)
         {
-            // A parameter change takes effect from the next sample: end the stretch and take it in.
-            if (i > 0 && coefficientGeneration.load (std::memory_order_acquire) != snapshotGeneration)
+            // A parameter change takes effect from the next sample: end the stretch and take it in. The
+            // snapshot then synchronises with the writer; this quick look needs no ordering of its own.
+            if (i > 0 && coefficientGeneration.load (std::memory_order_relaxed) != snapshotGeneration)
                 break;
 
             // The change fade: out over 10 ms, clear every memory on the silent sample, in over 80 ms.
             if (fadingOut)
             {
-                fadeGain -= fadeOutStep;
-                if (fadeGain < 0.0)
+                gain -= outStep;
+                if (gain < 0.0)
                 {
-                    fadeGain = 0.0;
+                    gain = 0.0;
                     clearMemories();
                     lowpassIn = 0.0;
                     lowpassOut = 0.0;
-                    std::fill (std::begin (damped), std::end (damped), 0.0);
+                    std::fill (std::begin (damped), std::end (damped), TwoLanes {});
                     fadingOut = false;
                     fadingIn = true;
                 }
             }
             else if (fadingIn)
             {
-                fadeGain += fadeInStep;
-                if (fadeGain > 1.0)
+                gain += inStep;
+                if (gain > 1.0)
                 {
-                    fadeGain = 1.0;
+                    gain = 1.0;
                     fadingIn = false;
                 }
             }
 
-            const auto xl = finiteInput (left[n + i]) + antiDenormalOffset;
-            const auto xr = finiteInput (right[n + i]) + antiDenormalOffset;
+            const auto xl = static_cast<double> (left[n + i]) + antiDenormalOffset;
+            const auto xr = static_cast<double> (right[n + i]) + antiDenormalOffset;
 
             // Mono sum through the input low-pass.
             const auto x = xl + xr;
@@ -438,61 +473,66 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
 
             const auto pre = predelayTap[i];
 
-            double t[numLines];
-            double u[numLines];
-            for (int k = 0; k < numLines; ++k)
+            // The lines in pairs: each pair of lines takes one two-lane operation per step.
+            TwoLanes t[numLinePairs];
+            TwoLanes u[numLinePairs];
+            for (int p = 0; p < numLinePairs; ++p)
             {
-                t[k] = lineTaps[k][i];
-                u[k] = c.tapWeights[k] * t[k];
+                t[p] = TwoLanes { lineTaps[2 * p][i], lineTaps[2 * p + 1][i] };
+                u[p] = tapWeights[p] * t[p];
             }
 
-            const auto sum = u[0] + u[1] + u[2] + u[3] + u[4] + u[5] + u[6] + u[7];
-            const auto mixL = u[0] + u[1] + u[2] + u[3] + u[4] - u[5] + u[6] - u[7];
-            const auto mixR = u[0] - u[1] + u[2] - u[3] + u[4] + u[5] + u[6] + u[7];
+            const auto sum = u[0][0] + u[0][1] + u[1][0] + u[1][1] + u[2][0] + u[2][1] + u[3][0] + u[3][1];
+            const auto mixL = u[0][0] + u[0][1] + u[1][0] + u[1][1] + u[2][0] - u[2][1] + u[3][0] - u[3][1];
+            const auto mixR = u[0][0] - u[0][1] + u[1][0] - u[1][1] + u[2][0] + u[2][1] + u[3][0] + u[3][1];
 
-            // Output diffusers, two in series on each side.
-            const auto go1 = c.outputDiffuserGains[0];
-            const auto go2 = c.outputDiffuserGains[1];
-            const auto l1 = go1 * (l1OutTap[i] - mixL) + l1InTap[i];
-            const auto r1 = go1 * (r1OutTap[i] - mixR) + r1InTap[i];
-            const auto l2 = go2 * (l2OutTap[i] - l1) + l2InTap[i];
-            const auto r2 = go2 * (r2OutTap[i] - r1) + r2InTap[i];
+            // Output diffusers, two in series on each side; left and right share each step.
+            const auto& left1 = historyTaps[leftDiffuser1][i];
+            const auto& right1 = historyTaps[rightDiffuser1][i];
+            const auto firstOut = outputGain1 * (TwoLanes { left1.output, right1.output } - TwoLanes { mixL, mixR })
+                                + TwoLanes { left1.input, right1.input };
+            const auto& left2 = historyTaps[leftDiffuser2][i];
+            const auto& right2 = historyTaps[rightDiffuser2][i];
+            const auto secondOut = outputGain2 * (TwoLanes { left2.output, right2.output } - firstOut)
+                                 + TwoLanes { left2.input, right2.input };
+            const auto l1 = firstOut[0], r1 = firstOut[1], l2 = secondOut[0], r2 = secondOut[1];
 
             // Input diffusers on the pre-delayed signal.
-            const auto d1 = c.inputDiffuserGains[0] * (in1OutTap[i] - pre) + in1InTap[i];
-            const auto d2 = c.inputDiffuserGains[1] * (in2OutTap[i] - d1) + in2InTap[i];
+            const auto d1 = allpass (c.inputDiffuserGains[0], pre, historyTaps[inputDiffuser1][i]);
+            const auto d2 = allpass (c.inputDiffuserGains[1], d1, historyTaps[inputDiffuser2][i]);
 
             // Each line is fed its own damped tap plus the common feed.
             const auto feed = sum * feedbackCoefficient + d2;
-            for (int k = 0; k < numLines; ++k)
+            for (int p = 0; p < numLinePairs; ++p)
             {
-                damped[k] = c.dampingCoefficients[k].J * damped[k] + c.dampingCoefficients[k].b * t[k];
-                lineWrites[k][i] = damped[k] + feed;
+                damped[p] = dampingFeedback[p] * damped[p] + dampingFeed[p] * t[p];
+                const auto written = damped[p] + TwoLanes { feed, feed };
+                lineWrites[2 * p][i] = written[0];
+                lineWrites[2 * p + 1][i] = written[1];
             }
 
             predelayWrite[i] = lp;
-            in1InWrite[i] = pre;
-            in1OutWrite[i] = d1;
-            in2InWrite[i] = d1;
-            in2OutWrite[i] = d2;
-            l1InWrite[i] = mixL;
-            l1OutWrite[i] = l1;
-            l2InWrite[i] = l1;
-            l2OutWrite[i] = l2;
-            r1InWrite[i] = mixR;
-            r1OutWrite[i] = r1;
-            r2InWrite[i] = r1;
-            r2OutWrite[i] = r2;
+            historyWrites[inputDiffuser1][i] = { pre, d1 };
+            historyWrites[inputDiffuser2][i] = { d1, d2 };
+            historyWrites[leftDiffuser1][i] = { mixL, l1 };
+            historyWrites[leftDiffuser2][i] = { l1, l2 };
+            historyWrites[rightDiffuser1][i] = { mixR, r1 };
+            historyWrites[rightDiffuser2][i] = { r1, r2 };
 
-            left[n + i] = static_cast<float> ((l2 * c.wetGain * fadeGain + xl * c.dryGain) * c.outputGain);
-            right[n + i] = static_cast<float> ((r2 * c.wetGain * fadeGain + xr * c.dryGain) * c.outputGain);
+            left[n + i] = static_cast<float> ((l2 * c.wetGain * gain + xl * c.dryGain) * c.outputGain);
+            right[n + i] = static_cast<float> ((r2 * c.wetGain * gain + xr * c.dryGain) * c.outputGain);
         }
 
         writeIndex += i;
         n += i;
     }
 
+    fadeGain = gain;
     lowpassPrevInput = lowpassIn;
     lowpassPrevOutput = lowpassOut;
-    std::copy (std::begin (damped), std::end (damped), dampingStates);
+    for (int p = 0; p < numLinePairs; ++p)
+    {
+        dampingStates[2 * p] = damped[p][0];
+        dampingStates[2 * p + 1] = damped[p][1];
+    }
 }

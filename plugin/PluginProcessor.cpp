@@ -3,6 +3,7 @@
 #include "DecimalText.h"
 #include "Engine.h"
 #include "ParameterMapping.h"
+#include "PluginEditor.h"
 #include "Programs.h"
 #include "StateBlob.h"
 
@@ -73,6 +74,12 @@ void MyAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mid
     engine->process (left, right, buffer.getNumSamples());
 }
 
+void MyAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    if (getTotalNumInputChannels() == 1 && buffer.getNumChannels() >= 2)
+        buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
+}
+
 const juce::String MyAudioProcessor::getInputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
 const juce::String MyAudioProcessor::getOutputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
 bool MyAudioProcessor::isInputChannelStereoPair (int) const { return true; }
@@ -82,8 +89,8 @@ double MyAudioProcessor::getTailLengthSeconds() const { return 0.0; }
 bool MyAudioProcessor::acceptsMidi() const { return false; }
 bool MyAudioProcessor::producesMidi() const { return false; }
 
-juce::AudioProcessorEditor* MyAudioProcessor::createEditor() { return nullptr; }
-bool MyAudioProcessor::hasEditor() const { return false; }
+juce::AudioProcessorEditor* MyAudioProcessor::createEditor() { return new MyAudioProcessorEditor (this); }
+bool MyAudioProcessor::hasEditor() const { return true; }
 
 int MyAudioProcessor::getNumParameters() { return numParameters; }
 

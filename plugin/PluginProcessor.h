@@ -26,6 +26,9 @@ public:
     void releaseResources() override;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
     using juce::AudioProcessor::processBlock;
+    // Leaves the audio as it came; a mono input is centred, as processing centres it.
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
+    using juce::AudioProcessor::processBlockBypassed;
 
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
     const juce::String getInputChannelName (int channelIndex) const override;

@@ -101,6 +101,11 @@ std::optional<Contents> read (const void* data, int size)
     while (textLength < available && text[textLength] != 0)
         ++textLength;
 
+    // Text that is not valid UTF-8 is refused before the XML reader sees it: a truncated multi-byte
+    // sequence would lead the reader past the end of the text.
+    if (! juce::CharPointer_UTF8::isValidString (text, textLength))
+        return std::nullopt;
+
     const auto element = juce::XmlDocument::parse (juce::String::fromUTF8 (text, textLength));
     if (element == nullptr || ! equalsIgnoringAsciiCase (element->getTagName().toRawUTF8(), rootTag))
         return std::nullopt;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config ccache juce-modules-source
-          libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev)
+          libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev libx11-dev)
 if [ "${1:-}" = "test" ]; then
     packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick)
 fi

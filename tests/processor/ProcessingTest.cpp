@@ -111,6 +111,23 @@ TEST_F (ProcessingTest, MonoInputIsACentredSource)
     EXPECT_NEAR (buffer.getSample (0, 0), 0.5f, 1.0e-6f);
 }
 
+TEST_F (ProcessingTest, BypassLeavesTheAudioAsItCame)
+{
+    prepare (44100.0);
+    juce::AudioBuffer<float> buffer (2, 8);
+    for (int i = 0; i < 8; ++i)
+    {
+        buffer.setSample (0, i, 0.1f * static_cast<float> (i));
+        buffer.setSample (1, i, -0.1f * static_cast<float> (i));
+    }
+    const juce::AudioBuffer<float> original (buffer);
+    juce::MidiBuffer midi;
+    processor->processBlockBypassed (buffer, midi);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ (buffer.getSample (1, i), original.getSample (1, i));
+    EXPECT_EQ (engine().getWriteIndex(), 0);
+}
+
 TEST_F (ProcessingTest, DryOnlyKeepsTheChannelsApart)
 {
     processor->setParameter (mixParameter, 0.0f);

@@ -126,6 +126,15 @@ TEST_F (StateBlobTest, RefusedBlobsChangeNothing)
         EXPECT_EQ (save(), before);
     }
 
+    // A multi-byte sequence cut off at the end of the text.
+    const char truncated[] = "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><a>\xe2\x82";
+    juce::MemoryOutputStream raw;
+    raw.writeInt (static_cast<int> (StateBlob::magic));
+    raw.writeInt (static_cast<int> (sizeof (truncated) - 1));
+    raw.write (truncated, sizeof (truncated) - 1);
+    restore (raw.getMemoryBlock());
+    EXPECT_EQ (save(), before);
+
     processor->setStateInformation (nullptr, 0);
     processor->setStateInformation (valid.getData(), -5);
     EXPECT_EQ (save(), before);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Engine.h"
+#include "ManualClock.h"
 #include "PluginProcessor.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,6 @@
 #include <vector>
 
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
-
-// A clock the tests move by hand, for the 200 ms rule.
-struct ManualClock
-{
-    static inline std::atomic<juce::uint32> now { 100000 };
-    static juce::uint32 read() { return now.load(); }
-};
 
 // A processor made and driven the way the plug-in's wrapper drives it.
 class ProcessorTest : public ::testing::Test

@@ -3,9 +3,10 @@
 
 #include "DecimalText.h"
 #include "ParameterMapping.h"
-#include "ProcessorRenderTarget.h"
+#include "PluginEditor.h"
 #include "RenderOptions.h"
 #include "TestSound.h"
+#include "VstRenderTarget.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -90,14 +91,52 @@ int findParameter (RenderTarget& target, const juce::String& wanted)
     throw RenderError { "no parameter named '" + wanted + "' (Mix, Predelay, Decay, FCut, Volume)" };
 }
 
+// The values as the plug-in's display shows them, with their units.
 juce::String describeSettings (RenderTarget& target, double sampleRate)
 {
-    const auto value = [&target] (int index) { return static_cast<double> (target.getParameter (index)); };
-    return "Mix " + formatDecimal (value (mixParameter), 2)
-         + ", Predelay " + formatDecimal (predelayMs (value (predelayParameter)), 0) + " ms"
-         + ", Decay " + formatDecimal (decayTimeMs (value (decayParameter)), 0) + " ms"
-         + ", FCut " + formatDecimal (cutoffHz (value (fcutParameter), sampleRate), 0) + " Hz"
-         + ", Volume " + formatDecimal (outputGainDb (value (volumeParameter)), 1) + " dB";
+    const char* units[numParameters] = { "", " ms", " ms", " Hz", " dB" };
+    juce::StringArray settings;
+    for (int index = 0; index < numParameters; ++index)
+        settings.add (target.getParameterName (index) + " " + getDisplayText (index, target.getParameter (index), sampleRate) + units[index]);
+    return settings.joinIntoString (", ");
+}
+
+VstRenderTarget loadPlugin (const juce::File& plugin)
+{
+    std::string error;
+    auto effect = VstHostedEffect::load (plugin.getFullPathName().toStdString(), error);
+    if (effect == nullptr)
+        throw RenderError { juce::String (error) };
+    return VstRenderTarget (std::move (effect));
+}
+
+// What a host sees of the plug-in: its record, its names, its programs and its parameters.
+int describe (const juce::File& plugin)
+{
+    auto target = loadPlugin (plugin);
+    auto& effect = target.getEffect();
+    const auto& record = effect.record();
+    const auto code = static_cast<std::uint32_t> (record.uniqueID);
+    const char identifier[] = { static_cast<char> (code >> 24), static_cast<char> (code >> 16), static_cast<char> (code >> 8),
+                                static_cast<char> (code), 0 };
+
+    std::cout << "plug-in     " << plugin.getFullPathName() << "\n"
+              << "effect      \"" << effect.getText (EffectOpcode::getEffectName) << "\" by \""
+              << effect.getText (EffectOpcode::getVendorString) << "\", product \"" << effect.getText (EffectOpcode::getProductString)
+              << "\", vendor version 0x" << juce::String::toHexString (static_cast<int> (effect.dispatch (EffectOpcode::getVendorVersion))) << "\n"
+              << "record      id \"" << identifier << "\", version " << record.version << ", flags 0x"
+              << juce::String::toHexString (record.flags) << ", " << record.numInputs << " in, " << record.numOutputs << " out, "
+              << record.numPrograms << " programs, " << record.numParameters << " parameters, latency " << record.initialDelay
+              << ", category " << effect.dispatch (EffectOpcode::getPlugCategory) << "\n"
+              << "programs\n";
+    for (int program = 0; program < target.getNumPrograms(); ++program)
+        std::cout << "  " << juce::String (program).paddedLeft (' ', 2) << "  " << target.getProgramName (program) << "\n";
+
+    std::cout << "parameters (current program " << target.getCurrentProgram() << ")\n";
+    for (int index = 0; index < target.getNumParameters(); ++index)
+        std::cout << "  " << index << "  " << target.getParameterName (index).paddedRight (' ', 9)
+                  << formatDecimal (target.getParameter (index), 7) << "  \"" << effect.getText (EffectOpcode::getParameterDisplay, index) << "\"\n";
+    return 0;
 }
 
 void writeWav (const juce::File& destination, const juce::AudioBuffer<float>& audio, double sampleRate)
@@ -134,10 +173,13 @@ void writeWav (const juce::File& destination, const juce::AudioBuffer<float>& au
 
 int render (const RenderOptions& options)
 {
+    if (options.describe)
+        return describe (options.plugin);
+
     auto input = loadInput (options.input);
     const auto rate = input.sampleRate;
 
-    ProcessorRenderTarget target;
+    auto target = loadPlugin (options.plugin);
     target.prepare (rate, options.blockSize);
     target.setCurrentProgram (findProgram (target, options.program));
     for (const auto& setting : options.parameters)
@@ -163,7 +205,8 @@ int render (const RenderOptions& options)
     writeWav (options.output, audio, rate);
 
     const auto peak = juce::jmax (audio.getMagnitude (0, 0, totalLength), audio.getMagnitude (1, 0, totalLength));
-    std::cout << "program  " << target.getCurrentProgram() << " \"" << target.getProgramName (target.getCurrentProgram()) << "\"\n"
+    std::cout << "plug-in  " << options.plugin.getFullPathName() << "\n"
+              << "program  " << target.getCurrentProgram() << " \"" << target.getProgramName (target.getCurrentProgram()) << "\"\n"
               << "values   " << describeSettings (target, rate) << "\n"
               << "input    " << (options.input == juce::File() ? juce::String ("built-in test sound") : options.input.getFullPathName())
               << ", " << rate << " Hz, " << inputLength << " samples + " << (totalLength - inputLength) << " samples of tail\n"

@@ -11,6 +11,8 @@ const char* const renderUsage =
     "  -s, --set NAME=VALUE   set a parameter (Mix, Predelay, Decay, FCut, Volume) to a 0..1 value\n"
     "  -b, --block N          host block size in samples (default: 512)\n"
     "      --tail SECONDS     reverb tail appended after the input (default: from the decay time)\n"
+    "      --plugin FILE      the VST plug-in to load (default: the one built with this tool)\n"
+    "      --describe         print what a host sees of the plug-in, and render nothing\n"
     "  -h, --help             this text\n";
 
 std::optional<double> parseNumber (const juce::String& text)
@@ -49,11 +51,17 @@ ParsedOptions parseRenderOptions (const juce::StringArray& arguments)
     {
         const auto& argument = arguments[i];
         const auto takesValue = isOneOf (argument, { "-i", "--input", "-o", "--output", "-p", "--program", "-s", "--set",
-                                                  "-b", "--block", "--tail" });
+                                                  "-b", "--block", "--tail", "--plugin" });
 
         if (isOneOf (argument, { "-h", "--help" }))
         {
             options.showHelp = true;
+            continue;
+        }
+
+        if (argument == "--describe")
+        {
+            options.describe = true;
             continue;
         }
 
@@ -69,6 +77,8 @@ ParsedOptions parseRenderOptions (const juce::StringArray& arguments)
             options.input = juce::File::getCurrentWorkingDirectory().getChildFile (value);
         else if (isOneOf (argument, { "-o", "--output" }))
             options.output = juce::File::getCurrentWorkingDirectory().getChildFile (value);
+        else if (argument == "--plugin")
+            options.plugin = juce::File::getCurrentWorkingDirectory().getChildFile (value);
         else if (isOneOf (argument, { "-p", "--program" }))
             options.program = value;
         else if (isOneOf (argument, { "-s", "--set" }))

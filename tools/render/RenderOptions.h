@@ -20,6 +20,8 @@ struct RenderOptions
     std::vector<ParameterSetting> parameters;
     int blockSize = 512;
     std::optional<double> tailSeconds;           // none: long enough for the program's decay
+    juce::File plugin { HALVORN_DEFAULT_PLUGIN }; // the VST plug-in to load
+    bool describe = false;                        // print what a host sees instead of rendering
     bool showHelp = false;
 };
 

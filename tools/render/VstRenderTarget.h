@@ -1,16 +1,15 @@
 #pragma once
 
 #include "RenderTarget.h"
-
-#include <juce_audio_processors/juce_audio_processors.h>
+#include "VstHost.h"
 
 #include <memory>
 
-// The processor made through the plug-in's factory and driven as a plug-in wrapper drives it.
-class ProcessorRenderTarget : public RenderTarget
+// The built VST plug-in, loaded through its entry and driven through its effect record.
+class VstRenderTarget : public RenderTarget
 {
 public:
-    ProcessorRenderTarget();
+    explicit VstRenderTarget (std::unique_ptr<VstHostedEffect> loadedEffect);
 
     int getNumPrograms() override;
     juce::String getProgramName (int program) override;
@@ -25,7 +24,8 @@ public:
     void prepare (double sampleRate, int maximumBlockSize) override;
     void process (float* left, float* right, int numSamples) override;
 
+    VstHostedEffect& getEffect() noexcept { return *effect; }
+
 private:
-    std::unique_ptr<juce::AudioProcessor> processor;
-    juce::MidiBuffer noMidi;
+    std::unique_ptr<VstHostedEffect> effect;
 };

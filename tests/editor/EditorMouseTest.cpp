@@ -1,0 +1,106 @@
+#include "EditorTestSupport.h"
+#include "HeadlessWindow.h"
+#include "ParameterMapping.h"
+
+namespace
+{
+// The framework's drag: the full range over 250 pixels of vertical movement, upward raising.
+constexpr float pixelsPerTenth = 25.0f;
+
+class EditorMouse : public EditorTest
+{
+protected:
+    void openWindow()
+    {
+        openEditor();
+        window = std::make_unique<HeadlessWindow> (*editor);
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        EditorTest::TearDown();
+    }
+
+    juce::Point<float> knobCentre() const { return knob().getBounds().getCentre().toFloat(); }
+
+    std::unique_ptr<HeadlessWindow> window;
+};
+} // namespace
+
+TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheHost)
+{
+    setRate (44100.0);
+    automate (decayParameter, 0.5f);
+    openWindow();
+    click (rightButton());
+    click (rightButton()); // Decay
+    const auto before = values();
+
+    window->press (knobCentre());
+    window->dragTo (knobCentre().translated (0.0f, -pixelsPerTenth));
+    const auto firstValue = static_cast<float> (knob().getValue());
+    EXPECT_EQ (firstValue, static_cast<float> (snapped (0.6)));
+    window->dragTo (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+    const auto secondValue = static_cast<float> (knob().getValue());
+    window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+
+    ASSERT_EQ (host.changes.size(), 2u);
+    EXPECT_EQ (host.changes[0].index, decayParameter);
+    EXPECT_EQ (host.changes[0].value, firstValue);
+    EXPECT_EQ (host.changes[1].index, decayParameter);
+    EXPECT_EQ (host.changes[1].value, secondValue);
+    EXPECT_EQ (host.gestures, 0);
+    EXPECT_EQ (processor->getParameter (decayParameter), secondValue);
+
+    EXPECT_EQ (text ("Display1Val"), getDisplayText (decayParameter, secondValue, 0.0));
+    EXPECT_EQ (text ("Display1Val"), "2987"); // 0.7
+    EXPECT_EQ (text ("Display2Val"), before[1]);
+    EXPECT_EQ (text ("Display3Val"), before[2]);
+    EXPECT_EQ (text ("Display4Val"), before[3]);
+}
+
+TEST_F (EditorMouse, DraggingTheLevelSliderWritesTheVolumeItsTextAndTheMeter)
+{
+    automate (volumeParameter, 0.5f);
+    openWindow();
+    const auto thumbCentre = levelSlider().getBounds().toFloat().getCentre();
+
+    window->press (thumbCentre);
+    window->dragTo (thumbCentre.translated (0.0f, pixelsPerTenth));
+    window->release (thumbCentre.translated (0.0f, pixelsPerTenth));
+
+    const auto written = static_cast<float> (snapped (0.4));
+    ASSERT_EQ (host.changes.size(), 1u);
+    EXPECT_EQ (host.changes[0].index, volumeParameter);
+    EXPECT_EQ (host.changes[0].value, written);
+    EXPECT_EQ (processor->getParameter (volumeParameter), written);
+    EXPECT_EQ (text ("Display5Val"), "-7.8");
+    EXPECT_EQ (meter().getLevel(), written);
+}
+
+TEST_F (EditorMouse, AProgramChangeDuringAKnobDragMakesMixTheTarget)
+{
+    automate (mixParameter, 0.1234f);
+    automate (decayParameter, 0.5f);
+    openWindow();
+    click (rightButton());
+    click (rightButton()); // Decay
+
+    window->press (knobCentre());
+    processor->setCurrentProgram (1);
+    dispatchPendingMessages();
+
+    // The refresh moved the held knob to "Mix", and that move counts as the user's.
+    ASSERT_EQ (host.changes.size(), 1u);
+    EXPECT_EQ (host.changes[0].index, mixParameter);
+    EXPECT_EQ (host.changes[0].value, static_cast<float> (snapped (0.1234f)));
+    EXPECT_EQ (titles()[0], "Mix");
+    const auto programDecay = processor->getParameter (decayParameter);
+
+    window->dragTo (knobCentre().translated (0.0f, -pixelsPerTenth));
+    window->release (knobCentre().translated (0.0f, -pixelsPerTenth));
+    ASSERT_EQ (host.changes.size(), 2u);
+    EXPECT_EQ (host.changes[1].index, mixParameter);
+    EXPECT_EQ (processor->getParameter (decayParameter), programDecay);
+}

@@ -1,0 +1,199 @@
+#include "LoadedPlugin.h"
+#include "EffectEditor.h"
+#include "SpeakerArrangement.h"
+
+#include <cmath>
+#include <cstring>
+
+class PluginBehaviour : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        plugin = loadPlugin (host);
+        ASSERT_NE (plugin, nullptr);
+        plugin->dispatch (EffectOpcode::open);
+    }
+
+    void resume (float sampleRate = 44100.0f, int blockSize = 512)
+    {
+        plugin->dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, sampleRate);
+        plugin->dispatch (EffectOpcode::setBlockSize, 0, blockSize);
+        plugin->dispatch (EffectOpcode::suspendOrResume, 0, 1);
+    }
+
+    std::vector<char> chunk (bool preset)
+    {
+        void* data = nullptr;
+        const auto size = plugin->dispatch (EffectOpcode::getChunk, preset ? 1 : 0, 0, &data);
+        const auto* bytes = static_cast<const char*> (data);
+        return std::vector<char> (bytes, bytes + size);
+    }
+
+    RecordingHost host;
+    std::unique_ptr<VstHostedEffect> plugin;
+};
+
+TEST_F (PluginBehaviour, Programs)
+{
+    for (int n = 0; n < 24; ++n)
+    {
+        const auto name = plugin->getText (EffectOpcode::getProgramNameIndexed, n, -1);
+        EXPECT_EQ (name.substr (0, 2), (n < 10 ? "0" : "") + std::to_string (n));
+        EXPECT_LT (name.size(), 24u);
+    }
+    EXPECT_EQ (plugin->getText (EffectOpcode::getProgramNameIndexed, 4), "04 - Medium room bright");
+
+    char untouched[8] = "keep";
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::getProgramNameIndexed, 24, 0, untouched), 0);
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::getProgramNameIndexed, -1, 0, untouched), 0);
+    EXPECT_STREQ (untouched, "keep");
+
+    plugin->dispatch (EffectOpcode::setProgram, 0, 14);
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::getProgram), 14);
+    EXPECT_EQ (plugin->getText (EffectOpcode::getProgramName), "14 - Mirror");
+    EXPECT_EQ (plugin->getParameter (1), 1.0f);
+
+    plugin->dispatch (EffectOpcode::setProgram, 0, 24);
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::getProgram), 14) << "the record's count bounds the program number";
+
+    char longName[] = "A name much longer than the twenty-four bytes of the field";
+    plugin->dispatch (EffectOpcode::setProgramName, 0, 0, longName);
+    EXPECT_EQ (plugin->getText (EffectOpcode::getProgramName), "A name much longer than");
+}
+
+TEST_F (PluginBehaviour, ParametersNamesAndTexts)
+{
+    const char* names[] = { "Mix", "Predelay", "Decay", "FCut", "Volume" };
+    for (int i = 0; i < 5; ++i)
+    {
+        EXPECT_EQ (plugin->getText (EffectOpcode::getParameterName, i), names[i]);
+        EXPECT_EQ (plugin->getText (EffectOpcode::getParameterLabel, i), "");
+        EXPECT_EQ (plugin->dispatch (EffectOpcode::canParameterBeAutomated, i), 1);
+    }
+
+    EXPECT_EQ (plugin->getText (EffectOpcode::getParameterDisplay, 0), "0.50");
+    plugin->setParameter (2, 0.125f);
+    EXPECT_EQ (plugin->getParameter (2), 0.125f);
+    EXPECT_EQ (plugin->getText (EffectOpcode::getParameterDisplay, 2), "0.13");
+    EXPECT_EQ (plugin->getText (EffectOpcode::getParameterDisplay, 7), "");
+    EXPECT_EQ (plugin->getParameter (-1), 0.0f);
+
+    char text[] = "0.75";
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::string2parameter, 0, 0, text), 1);
+    EXPECT_EQ (plugin->getParameter (0), 0.75f);
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::string2parameter, 9, 0, text), 0);
+}
+
+TEST_F (PluginBehaviour, ChunksTravelBothWaysByteForByte)
+{
+    const auto fresh = chunk (false);
+    ASSERT_EQ (fresh.size(), 163u);
+    EXPECT_EQ (std::memcmp (fresh.data(), "VC2!", 4), 0);
+    EXPECT_EQ (chunk (true), fresh);
+
+    plugin->dispatch (EffectOpcode::setProgram, 0, 9);
+    plugin->setParameter (0, 0.3f);
+    auto saved = chunk (false);
+
+    RecordingHost otherHost;
+    auto other = loadPlugin (otherHost);
+    ASSERT_NE (other, nullptr);
+    EXPECT_EQ (other->dispatch (EffectOpcode::setChunk, 0, static_cast<long long> (saved.size()), saved.data()), 0);
+
+    void* data = nullptr;
+    const auto size = other->dispatch (EffectOpcode::getChunk, 0, 0, &data);
+    ASSERT_EQ (static_cast<size_t> (size), saved.size());
+    EXPECT_EQ (std::memcmp (data, saved.data(), saved.size()), 0);
+    EXPECT_EQ (other->dispatch (EffectOpcode::getProgram), 9);
+    EXPECT_EQ (other->getParameter (0), 0.3f);
+
+    // A damaged chunk changes nothing.
+    saved[0] = 'X';
+    other->dispatch (EffectOpcode::setChunk, 1, static_cast<long long> (saved.size()), saved.data());
+    EXPECT_EQ (other->getParameter (0), 0.3f);
+}
+
+TEST_F (PluginBehaviour, ImpulseTimingThroughProcessReplacing)
+{
+    plugin->setParameter (0, 1.0f);
+    plugin->setParameter (1, 0.0f);
+    plugin->setParameter (2, 0.0f);
+    plugin->setParameter (3, 1.0f);
+    plugin->setParameter (4, 5.0f / 6.0f);
+    resume();
+
+    std::vector<float> inLeft (600, 0.0f), inRight (600, 0.0f), outLeft (600, 9.0f), outRight (600, 9.0f);
+    inLeft[0] = 1.0f;
+    float* inputs[] = { inLeft.data(), inRight.data() };
+    float* outputs[] = { outLeft.data(), outRight.data() };
+    plugin->processReplacing (inputs, outputs, 600);
+
+    for (int i = 0; i < 449; ++i)
+        ASSERT_LT (std::abs (outLeft[i]), 1.0e-9f) << i;
+    EXPECT_NEAR (outLeft[449], -0.0010244f, 1.0e-7f);
+    EXPECT_NEAR (outRight[449], 0.0010244f, 1.0e-7f);
+    EXPECT_EQ (inLeft[0], 1.0f) << "the host's input is left alone";
+}
+
+TEST_F (PluginBehaviour, TheFirstProcessCallResumesByItself)
+{
+    plugin->setParameter (0, 0.0f);
+    std::vector<float> left (64, 0.5f), right (64, 0.5f);
+    float* channels[] = { left.data(), right.data() };
+    plugin->processReplacing (channels, channels, 64);
+
+    EXPECT_NEAR (left[10], 0.5f, 1.0e-5f);
+    EXPECT_EQ (host.requestsWith (HostOpcode::getCurrentProcessLevel).size(), 2u) << "at the resume and at the first call";
+}
+
+TEST_F (PluginBehaviour, MonoInputAndBypass)
+{
+    VstSpeakerArrangement* mono = nullptr;
+    VstSpeakerArrangement* stereo = nullptr;
+    ASSERT_TRUE (allocateSpeakerArrangement (&mono, 1));
+    ASSERT_TRUE (allocateSpeakerArrangement (&stereo, 2));
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::setSpeakerArrangement, 0, reinterpret_cast<long long> (mono), stereo), 1);
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::setSpeakerArrangement, 0, reinterpret_cast<long long> (stereo), mono), 0);
+    EXPECT_EQ (plugin->record().numInputs, 1);
+
+    plugin->setParameter (0, 0.0f);
+    resume();
+    std::vector<float> in (32, 0.25f), left (32, 7.0f), right (32, 7.0f);
+    float* inputs[] = { in.data() };
+    float* outputs[] = { left.data(), right.data() };
+    plugin->processReplacing (inputs, outputs, 32);
+    EXPECT_EQ (left, right) << "a mono input plays in the middle";
+    EXPECT_NEAR (left[5], 0.25f, 1.0e-5f);
+
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::setBypass, 0, 1), 1);
+    std::vector<float> passLeft (32, 0.1f), passRight (32, 0.2f);
+    float* passed[] = { passLeft.data(), passRight.data() };
+    plugin->processReplacing (inputs, passed, 32);
+    EXPECT_EQ (passLeft[3], 0.25f);
+    EXPECT_EQ (passRight[3], 0.25f) << "bypassed, a mono input still plays in the middle";
+
+    releaseSpeakerArrangement (&mono);
+    releaseSpeakerArrangement (&stereo);
+}
+
+TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
+{
+    for (int round = 0; round < 3; ++round)
+    {
+        EditorRect* rect = nullptr;
+        const auto answer = plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+        ASSERT_NE (rect, nullptr);
+        EXPECT_EQ (answer, reinterpret_cast<long long> (rect));
+        EXPECT_EQ (rect->top, 0);
+        EXPECT_EQ (rect->left, 0);
+        EXPECT_EQ (rect->bottom, 110);
+        EXPECT_EQ (rect->right, 430);
+        EXPECT_EQ (plugin->dispatch (EffectOpcode::editorIdleTick), 0);
+        EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
+    }
+
+    EditorRect* rect = nullptr;
+    plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+    // The plug-in closes with its editor still there.
+}

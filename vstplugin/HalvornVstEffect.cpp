@@ -1,0 +1,370 @@
+#include "HalvornVstEffect.h"
+
+#include "ParameterMapping.h"
+#include "PluginProcessor.h"
+#include "Programs.h"
+
+#include <cstring>
+
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+
+namespace
+{
+constexpr double fallbackSampleRate = 44100.0;
+constexpr int effectCategory = 1;
+constexpr int offlineProcessLevel = 4;
+
+// Sizes of the host's text buffers, terminator included.
+constexpr int programNameBytes = 24;
+constexpr int parameterTextBytes = 24;
+constexpr int parameterNameBytes = 16;
+constexpr int identityTextBytes = 64;
+
+constexpr const char* effectName = "Halvorn";
+constexpr const char* vendorName = "TEVRAL Soft";
+
+void copyToHost (const juce::String& text, char* destination, int bytes)
+{
+    text.copyToUTF8 (destination, static_cast<size_t> (bytes));
+}
+
+// A text from the host, read no further than its buffer can reach.
+juce::String fromHost (const char* text, int bytes)
+{
+    return juce::String::fromUTF8 (text, static_cast<int> (strnlen (text, static_cast<size_t> (bytes))));
+}
+} // namespace
+
+HalvornVstEffect::HalvornVstEffect (HostCallback callback)
+    : AudioEffectX (callback, Programs::numPrograms, ::numParameters),
+      processor (createPluginFilterOfType (juce::AudioProcessor::wrapperType_VST))
+{
+    processor->setPlayConfigDetails (2, 2, fallbackSampleRate, blockSize);
+    processor->addListener (this);
+
+    effectRecord.flags |= EffectFlag::hasEditor;
+    effectRecord.version = versionForHosts;
+    setUniqueID (fourCharCode ("hvrn"));
+    setNumInputs (2);
+    setNumOutputs (2);
+    canProcessReplacing (true);
+    isSynth (false);
+    setInitialDelay (processor->getLatencySamples());
+    programsAreChunks (true);
+}
+
+HalvornVstEffect::~HalvornVstEffect()
+{
+    // The editor goes first, on the message thread; then the processor, with that thread held still,
+    // since change messages to the processor's listeners are delivered there.
+    closeEditor();
+    const juce::MessageManagerLock messageThreadLock;
+    processor->removeListener (this);
+    processor.reset();
+}
+
+long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case EffectOpcode::editorQueryBounds:
+            return queryEditorBounds (static_cast<EditorRect**> (ptr));
+        case EffectOpcode::editorOpenInWindow:
+            return openEditor (ptr);
+        case EffectOpcode::editorCloseView:
+            closeEditor();
+            return 0;
+        case EffectOpcode::editorIdleTick:
+            // The plug-in's own message thread keeps the editor running; the host's idle has no work.
+            return 0;
+        default:
+            return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
+    }
+}
+
+template <typename Work>
+long long HalvornVstEffect::onMessageThread (Work&& work)
+{
+    struct Call
+    {
+        static void* run (void* context)
+        {
+            auto& call = *static_cast<Call*> (context);
+            call.result = call.work();
+            return nullptr;
+        }
+
+        Work& work;
+        long long result = 0;
+    } call { work };
+
+    juce::MessageManager::getInstance()->callFunctionOnMessageThread (&Call::run, &call);
+    return call.result;
+}
+
+bool HalvornVstEffect::makeEditorWindow()
+{
+    if (editorWindow == nullptr)
+    {
+        std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
+        if (editorComponent != nullptr)
+            editorWindow = std::make_unique<VstEditorWindow> (std::move (editorComponent), *this);
+        setFlag (EffectFlag::hasEditor, editorWindow != nullptr);
+    }
+
+    return editorWindow != nullptr;
+}
+
+long long HalvornVstEffect::queryEditorBounds (EditorRect** rect)
+{
+    return onMessageThread ([this, rect]() -> long long {
+        if (rect == nullptr || ! makeEditorWindow())
+            return 0;
+
+        *rect = editorWindow->getRect();
+        return static_cast<long long> (reinterpret_cast<std::intptr_t> (*rect));
+    });
+}
+
+long long HalvornVstEffect::openEditor (void* hostWindow)
+{
+    return onMessageThread ([this, hostWindow]() -> long long {
+        if (hostWindow == nullptr || ! makeEditorWindow())
+            return 0;
+
+        editorWindow->attachTo (hostWindow);
+        return 1;
+    });
+}
+
+void HalvornVstEffect::closeEditor()
+{
+    onMessageThread ([this]() -> long long {
+        editorWindow.reset();
+        return 0;
+    });
+}
+
+void HalvornVstEffect::open()
+{
+    setFlag (EffectFlag::hasEditor, processor->hasEditor());
+}
+
+void HalvornVstEffect::close() {}
+
+void HalvornVstEffect::suspend()
+{
+    processor->releaseResources();
+    isProcessing = false;
+}
+
+void HalvornVstEffect::resume()
+{
+    const auto rate = getSampleRate() > 0.0f ? static_cast<double> (getSampleRate()) : fallbackSampleRate;
+    const auto expectedBlockSize = getBlockSize();
+
+    isProcessing = true;
+    firstProcessCallback = true;
+    updateRealtimeMode();
+
+    {
+        const juce::ScopedLock lock (processor->getCallbackLock());
+        processor->setPlayConfigDetails (effectRecord.numInputs, effectRecord.numOutputs, rate, expectedBlockSize);
+        processor->prepareToPlay (rate, expectedBlockSize);
+    }
+
+    setInitialDelay (processor->getLatencySamples());
+    AudioEffectX::resume();
+}
+
+void HalvornVstEffect::updateRealtimeMode()
+{
+    processor->setNonRealtime (static_cast<std::int32_t> (getCurrentProcessLevel()) == offlineProcessLevel);
+}
+
+void HalvornVstEffect::processReplacing (float** inputs, float** outputs, int sampleFrames)
+{
+    if (firstProcessCallback)
+    {
+        firstProcessCallback = false;
+        if (! isProcessing)
+            resume();
+        updateRealtimeMode();
+    }
+
+    if (sampleFrames <= 0)
+        return;
+
+    const auto numInputs = juce::jlimit (0, 2, effectRecord.numInputs);
+    const auto numOutputs = juce::jlimit (0, 2, effectRecord.numOutputs);
+
+    // The processor works in place: each input is copied into its output first.
+    float* channelPointers[2] = {};
+    for (int channel = 0; channel < numOutputs; ++channel)
+    {
+        channelPointers[channel] = outputs[channel];
+        if (channel < numInputs && outputs[channel] != inputs[channel])
+            std::memcpy (outputs[channel], inputs[channel], sizeof (float) * static_cast<size_t> (sampleFrames));
+    }
+
+    juce::AudioBuffer<float> buffer (channelPointers, numOutputs, sampleFrames);
+    const juce::ScopedLock lock (processor->getCallbackLock());
+
+    if (isBypassed)
+        processor->processBlockBypassed (buffer, noMidi);
+    else
+        processor->processBlock (buffer, noMidi);
+}
+
+void HalvornVstEffect::setParameter (int index, float value) { processor->setParameter (index, value); }
+float HalvornVstEffect::getParameter (int index) { return processor->getParameter (index); }
+int HalvornVstEffect::getProgram() { return processor->getCurrentProgram(); }
+void HalvornVstEffect::setProgram (int program) { processor->setCurrentProgram (program); }
+
+void HalvornVstEffect::setProgramName (char* name)
+{
+    processor->changeProgramName (processor->getCurrentProgram(), fromHost (name, programNameBytes));
+}
+
+void HalvornVstEffect::getProgramName (char* name)
+{
+    copyToHost (processor->getProgramName (processor->getCurrentProgram()), name, programNameBytes);
+}
+
+void HalvornVstEffect::getParameterLabel (int index, char* label)
+{
+    copyToHost (processor->getParameterLabel (index), label, parameterTextBytes);
+}
+
+void HalvornVstEffect::getParameterDisplay (int index, char* text)
+{
+    copyToHost (processor->getParameterText (index, parameterTextBytes), text, parameterTextBytes);
+}
+
+void HalvornVstEffect::getParameterName (int index, char* text)
+{
+    copyToHost (processor->getParameterName (index, parameterNameBytes), text, parameterNameBytes);
+}
+
+int HalvornVstEffect::getChunk (void** data, bool isPreset)
+{
+    chunkMemory.reset();
+    if (isPreset)
+        processor->getCurrentProgramStateInformation (chunkMemory);
+    else
+        processor->getStateInformation (chunkMemory);
+
+    *data = chunkMemory.getData();
+    return static_cast<int> (chunkMemory.getSize());
+}
+
+int HalvornVstEffect::setChunk (void* data, int byteSize, bool isPreset)
+{
+    chunkMemory.reset();
+    if (isPreset)
+        processor->setCurrentProgramStateInformation (data, byteSize);
+    else
+        processor->setStateInformation (data, byteSize);
+    return 0;
+}
+
+bool HalvornVstEffect::canParameterBeAutomated (int index) { return processor->isParameterAutomatable (index); }
+
+bool HalvornVstEffect::string2parameter (int index, char* text)
+{
+    if (! isParameterIndex (index) || text == nullptr)
+        return false;
+
+    processor->setParameter (index, fromHost (text, parameterTextBytes).getFloatValue());
+    return true;
+}
+
+bool HalvornVstEffect::getProgramNameIndexed (int, int index, char* text)
+{
+    if (static_cast<unsigned> (index) >= static_cast<unsigned> (processor->getNumPrograms()))
+        return false;
+
+    copyToHost (processor->getProgramName (index), text, programNameBytes);
+    return true;
+}
+
+// Stereo in, stereo out; or mono in, stereo out.
+bool HalvornVstEffect::setSpeakerArrangement (VstSpeakerArrangement* inputs, VstSpeakerArrangement* outputs)
+{
+    if (inputs == nullptr || outputs == nullptr)
+        return false;
+
+    const auto numIns = inputs->channelCount;
+    if (! ((numIns == 1 || numIns == 2) && outputs->channelCount == 2))
+        return false;
+
+    setNumInputs (numIns);
+    setNumOutputs (2);
+    const juce::ScopedLock lock (processor->getCallbackLock());
+    processor->setPlayConfigDetails (numIns, 2, processor->getSampleRate(), processor->getBlockSize());
+    return true;
+}
+
+bool HalvornVstEffect::setBypass (bool onOff)
+{
+    isBypassed = onOff;
+    return true;
+}
+
+int HalvornVstEffect::processEvents (VstEvents*) { return 0; }
+int HalvornVstEffect::startProcess() { return 0; }
+int HalvornVstEffect::stopProcess() { return 0; }
+
+int HalvornVstEffect::getGetTailSize()
+{
+    return juce::roundToInt (processor->getTailLengthSeconds() * getSampleRate());
+}
+
+bool HalvornVstEffect::getEffectName (char* name)
+{
+    copyToHost (effectName, name, identityTextBytes);
+    return true;
+}
+
+bool HalvornVstEffect::getVendorString (char* text)
+{
+    copyToHost (vendorName, text, identityTextBytes);
+    return true;
+}
+
+bool HalvornVstEffect::getProductString (char* text)
+{
+    copyToHost (effectName, text, identityTextBytes);
+    return true;
+}
+
+int HalvornVstEffect::getVendorVersion() { return vendorVersion; }
+long long HalvornVstEffect::vendorSpecific (int, long long, void*, float) { return 0; }
+
+int HalvornVstEffect::canDo (char* capability)
+{
+    if (capability == nullptr)
+        return 0;
+
+    const auto asked = fromHost (capability, identityTextBytes);
+
+    for (const auto* midi : { "receiveVstEvents", "receiveVstMidiEvent", "receiveVstMidiEvents",
+                              "sendVstEvents", "sendVstMidiEvent", "sendVstMidiEvents" })
+        if (asked == midi)
+            return -1;
+
+    for (const auto* supported : { "receiveVstTimeInfo", "conformsToWindowRules", "bypass" })
+        if (asked == supported)
+            return 1;
+
+    return 0;
+}
+
+int HalvornVstEffect::getPlugCategory() { return effectCategory; }
+
+void HalvornVstEffect::audioProcessorParameterChanged (juce::AudioProcessor*, int parameterIndex, float newValue)
+{
+    callHost (HostOpcode::setParameterAutomated, parameterIndex, 0, nullptr, newValue);
+}
+
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "AudioEffectX.h"
+#include "Opcodes.h"
+#include "JuceRuntime.h"
+#include "VstEditorWindow.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+
+// The VST 2.4 effect that hosts load: the one concrete AudioEffectX, serving one processor made by the
+// plug-in's factory. Host calls arrive on any thread; audio arrives through processReplacing.
+class HalvornVstEffect : public AudioEffectX,
+                         private juce::AudioProcessorListener
+{
+public:
+    static constexpr int versionForHosts = 300;
+    static constexpr int vendorVersion = 0x30000;
+
+    explicit HalvornVstEffect (HostCallback callback);
+    ~HalvornVstEffect() override;
+
+    // Answers the editor opcodes itself; everything else goes to the base.
+    long long dispatcher (int opcode, int index, long long value, void* ptr, float opt) override;
+
+    void open() override;
+    void close() override;
+    void suspend() override;
+    void resume() override;
+
+    void processReplacing (float** inputs, float** outputs, int sampleFrames) override;
+
+    void setParameter (int index, float value) override;
+    float getParameter (int index) override;
+    int getProgram() override;
+    void setProgram (int program) override;
+    void setProgramName (char* name) override;
+    void getProgramName (char* name) override;
+    void getParameterLabel (int index, char* label) override;
+    void getParameterDisplay (int index, char* text) override;
+    void getParameterName (int index, char* text) override;
+    int getChunk (void** data, bool isPreset) override;
+    int setChunk (void* data, int byteSize, bool isPreset) override;
+
+    bool canParameterBeAutomated (int index) override;
+    bool string2parameter (int index, char* text) override;
+    bool getProgramNameIndexed (int category, int index, char* text) override;
+    bool setSpeakerArrangement (VstSpeakerArrangement* inputs, VstSpeakerArrangement* outputs) override;
+    bool setBypass (bool onOff) override;
+    int processEvents (VstEvents* events) override;
+    int startProcess() override;
+    int stopProcess() override;
+    int getGetTailSize() override;
+    bool getEffectName (char* name) override;
+    bool getVendorString (char* text) override;
+    bool getProductString (char* text) override;
+    int getVendorVersion() override;
+    long long vendorSpecific (int index, long long value, void* ptr, float opt) override;
+    int canDo (char* capability) override;
+    int getPlugCategory() override;
+
+    juce::AudioProcessor& getProcessor() noexcept { return *processor; }
+
+private:
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int parameterIndex, float newValue) override;
+    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+
+    void updateRealtimeMode();
+
+    // Editor work, always on the message thread.
+    long long queryEditorBounds (EditorRect** rect);
+    long long openEditor (void* hostWindow);
+    void closeEditor();
+    bool makeEditorWindow();
+    template <typename Work>
+    long long onMessageThread (Work&& work);
+
+    // Declared first, so that JUCE outlives everything below it.
+    ScopedJuceRuntime juceRuntime;
+    std::unique_ptr<juce::AudioProcessor> processor;
+    std::unique_ptr<VstEditorWindow> editorWindow;
+    juce::MemoryBlock chunkMemory;
+    juce::MidiBuffer noMidi;
+    juce::HeapBlock<float*> channels;
+    bool isProcessing = false;
+    bool firstProcessCallback = true;
+    std::atomic<bool> isBypassed { false };
+
+    JUCE_DECLARE_NON_COPYABLE (HalvornVstEffect)
+};

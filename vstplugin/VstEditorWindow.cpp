@@ -1,0 +1,60 @@
+#include "VstEditorWindow.h"
+
+namespace
+{
+// While a mouse button is held in the editor the host's own idle may stall; give it one this often.
+constexpr int hostIdleIntervalMs = 20;
+} // namespace
+
+VstEditorWindow::VstEditorWindow (std::unique_ptr<juce::AudioProcessorEditor> editorToShow, AudioEffectX& effectToNotify)
+    : effect (effectToNotify), editor (std::move (editorToShow))
+{
+    setOpaque (true);
+    setSize (editor->getWidth(), editor->getHeight());
+    addAndMakeVisible (*editor);
+    updateRect();
+    startTimer (hostIdleIntervalMs);
+}
+
+VstEditorWindow::~VstEditorWindow()
+{
+    stopTimer();
+    if (editor != nullptr)
+        editor->processor.editorBeingDeleted (editor.get());
+    editor.reset();
+}
+
+void VstEditorWindow::attachTo (void* hostWindow)
+{
+    setVisible (false);
+    addToDesktop (0, hostWindow);
+    setVisible (true);
+}
+
+void VstEditorWindow::childBoundsChanged (juce::Component* child)
+{
+    if (child != editor.get())
+        return;
+
+    const auto width = child->getWidth(), height = child->getHeight();
+    if (width == getWidth() && height == getHeight())
+        return;
+
+    // Ask the host to fit its window to the editor; our own window follows either way.
+    char sizeWindow[] = "sizeWindow";
+    if (isOnDesktop() && effect.canHostDo (sizeWindow) != 0)
+        effect.sizeWindow (width, height);
+    setSize (width, height);
+    updateRect();
+}
+
+void VstEditorWindow::updateRect()
+{
+    rect = { 0, 0, static_cast<std::int16_t> (getHeight()), static_cast<std::int16_t> (getWidth()) };
+}
+
+void VstEditorWindow::timerCallback()
+{
+    if (juce::ModifierKeys::currentModifiers.isAnyMouseButtonDown())
+        effect.masterIdle();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "AudioEffectX.h"
+#include "EffectEditor.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+
+// The plug-in's editor inside the host's window: a component that holds the processor's editor and
+// embeds itself in the host's X11 window. Lives and works on the JUCE message thread only.
+class VstEditorWindow : public juce::Component,
+                        private juce::Timer
+{
+public:
+    VstEditorWindow (std::unique_ptr<juce::AudioProcessorEditor> editorToShow, AudioEffectX& effectToNotify);
+    ~VstEditorWindow() override;
+
+    // The rectangle the host reads after the bounds query; it lives as long as this window.
+    EditorRect* getRect() noexcept { return &rect; }
+
+    // Makes this the content of the host's window, given as its X11 window id.
+    void attachTo (void* hostWindow);
+
+    void childBoundsChanged (juce::Component* child) override;
+    void paint (juce::Graphics&) override {}
+
+private:
+    void timerCallback() override;
+    void updateRect();
+
+    AudioEffectX& effect;
+    std::unique_ptr<juce::AudioProcessorEditor> editor;
+    EditorRect rect {};
+
+    JUCE_DECLARE_NON_COPYABLE (VstEditorWindow)
+};
