@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The editor in a real X11 window: the editor host opens it through the VST opcodes under Xvfb,
 # xdotool drags the knob, clicks "Right" and drags again, and the test checks that the parameters
-# changed in the plug-in, that the host received the automation and that the LCD followed.
+# changed in the plug-in, that the host received the automation and that the LCD followed. Then the
+# editor is closed and reopened a few times, and the plug-in is closed with its editor open.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -62,6 +63,14 @@ shot selected
 drag_knob_up
 shot predelay
 
+for round in 1 2 3; do
+    echo reopen >&4
+    for _ in $(seq 100); do [ "$(grep -c '^reopened' "$log")" -ge "$round" ] && break; sleep 0.1; done
+done
+[ "$(grep -c '^reopened' "$log")" -eq 3 ] || fail "the editor did not reopen three times"
+sleep 0.5
+shot reopened
+
 exec 4>&-
 wait "$host_pid" || fail "the host did not end cleanly"
 host_pid=
@@ -75,4 +84,5 @@ awk -v v="$predelay" 'BEGIN { exit !(v > 0.15) }' || fail "Predelay is $predelay
 lcd_changed start mix || fail "the LCD did not follow the knob"
 lcd_changed mix selected || fail "the LCD did not follow the selector"
 lcd_changed selected predelay || fail "the LCD did not follow the second drag"
+lcd_changed predelay reopened || fail "a reopened editor does not show Mix selected again"
 echo "editor window test passed; screenshots in $out"

@@ -1,7 +1,8 @@
 // A small X11 VST host that opens the plug-in's editor in a window of its own, for trying the editor
 // by hand and for the real-window test. It reports on standard output what the plug-in asks of the
-// host ("automate INDEX VALUE", "sizeWindow W H") and, when standard input says "quit" or closes, the
-// final parameter values ("value INDEX VALUE").
+// host ("automate INDEX VALUE", "sizeWindow W H"). On standard input, "reopen" closes the editor and
+// opens a new one in the same window ("reopened" when done); "quit", or the end of the input, reports
+// the final parameter values ("value INDEX VALUE") and closes the plug-in with its editor still open.
 
 #include "VstHost.h"
 #include "EffectEditor.h"
@@ -124,17 +125,23 @@ int main (int argc, char* argv[])
         }
 
         effect->dispatch (EffectOpcode::editorIdleTick);
-        if (poll (watched, 2, 50) > 0 && (watched[1].revents & (POLLIN | POLLHUP)) != 0)
+        if (poll (watched, 2, 50) <= 0 || (watched[1].revents & (POLLIN | POLLHUP)) == 0)
+            continue;
+
+        std::string command;
+        running = readCommand (command) && command.rfind ("quit", 0) != 0;
+        if (running && command.rfind ("reopen", 0) == 0)
         {
-            std::string command;
-            running = readCommand (command) && command.rfind ("quit", 0) != 0;
+            effect->dispatch (EffectOpcode::editorCloseView);
+            effect->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+            effect->dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+            report ("reopened");
         }
     }
 
     for (int index = 0; index < effect->record().numParameters; ++index)
         report ("value " + std::to_string (index) + " " + std::to_string (effect->getParameter (index)));
 
-    effect->dispatch (EffectOpcode::editorCloseView);
     effect.reset();
     XDestroyWindow (display, window);
     XCloseDisplay (display);
