@@ -1,5 +1,6 @@
 # Runs the render tool and checks its outcome.
-# -DTOOL=... -DARGS="a;b" -DOUTPUT=file -DEXPECT=success|failure [-DINPUT_TEXT=...]
+# -DTOOL=... -DARGS="a;b" -DOUTPUT=file -DEXPECT=success|report|failure [-DINPUT_TEXT=...]
+# success: a file is written; report: the tool succeeds and prints, but writes no file.
 if(DEFINED INPUT_TEXT)
     file(WRITE "${INPUT_FILE}" "${INPUT_TEXT}")
 endif()
@@ -7,9 +8,15 @@ file(REMOVE "${OUTPUT}")
 execute_process(COMMAND "${TOOL}" ${ARGS} -o "${OUTPUT}"
                 RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
 
-if(EXPECT STREQUAL "success")
-    if(NOT result EQUAL 0 OR NOT EXISTS "${OUTPUT}")
+if(EXPECT STREQUAL "success" OR EXPECT STREQUAL "report")
+    if(NOT result EQUAL 0)
         message(FATAL_ERROR "render failed (${result}): ${err}")
+    endif()
+    if(EXPECT STREQUAL "success" AND NOT EXISTS "${OUTPUT}")
+        message(FATAL_ERROR "render wrote no file: ${err}")
+    endif()
+    if(EXPECT STREQUAL "report" AND EXISTS "${OUTPUT}")
+        message(FATAL_ERROR "a report wrote '${OUTPUT}'")
     endif()
     foreach(expected IN LISTS EXPECT_OUTPUT)
         string(FIND "${out}" "${expected}" found)
