@@ -184,9 +184,8 @@ void HalvornVstEffect::updateRealtimeMode()
 
 void HalvornVstEffect::processReplacing (float** inputs, float** outputs, int sampleFrames)
 {
-    if (firstProcessCallback)
+    if (firstProcessCallback.exchange (false))
     {
-        firstProcessCallback = false;
         if (! isProcessing)
             resume();
         updateRealtimeMode();

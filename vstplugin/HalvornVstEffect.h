@@ -83,8 +83,8 @@ private:
     juce::MemoryBlock chunkMemory;
     juce::MidiBuffer noMidi;
     juce::HeapBlock<float*> channels;
-    bool isProcessing = false;
-    bool firstProcessCallback = true;
+    std::atomic<bool> isProcessing { false };
+    std::atomic<bool> firstProcessCallback { true };
     std::atomic<bool> isBypassed { false };
 
     JUCE_DECLARE_NON_COPYABLE (HalvornVstEffect)
