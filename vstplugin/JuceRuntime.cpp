@@ -12,13 +12,18 @@ std::mutex runtimeLock;
 int users = 0;
 std::promise<void> stopRequestPosted;
 
-// Never destroyed: a host may exit without closing its last instance, and a running thread must not
-// be destroyed at exit.
-std::thread& messageThread()
+// A host may exit without closing its last instance: a thread still running then is let go, not
+// destroyed (which would end the host with std::terminate).
+struct MessageThread
 {
-    static auto* thread = new std::thread();
-    return *thread;
-}
+    ~MessageThread()
+    {
+        if (thread.joinable())
+            thread.detach();
+    }
+
+    std::thread thread;
+} messageThread;
 
 void runMessageThread (std::promise<void>& started, std::shared_future<void> mayShutDown)
 {
@@ -43,7 +48,7 @@ ScopedJuceRuntime::ScopedJuceRuntime()
     std::promise<void> started;
     auto ready = started.get_future();
     stopRequestPosted = std::promise<void>();
-    messageThread() = std::thread (runMessageThread, std::ref (started), stopRequestPosted.get_future().share());
+    messageThread.thread = std::thread (runMessageThread, std::ref (started), stopRequestPosted.get_future().share());
     ready.wait();
 }
 
@@ -60,8 +65,8 @@ ScopedJuceRuntime::~ScopedJuceRuntime()
 
     // A host that closes the last instance from inside one of our own messages cannot wait for the
     // message thread: let it finish by itself.
-    if (messageThread().get_id() == std::this_thread::get_id())
-        messageThread().detach();
+    if (messageThread.thread.get_id() == std::this_thread::get_id())
+        messageThread.thread.detach();
     else
-        messageThread().join();
+        messageThread.thread.join();
 }
