@@ -39,6 +39,37 @@ bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
     return *a == *b;
 }
 
+bool isAsciiDigit (char c) noexcept { return c >= '0' && c <= '9'; }
+bool isAsciiHexDigit (char c) noexcept { return isAsciiDigit (c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Every ampersand must begin a complete entity reference: "&name;", "&#digits;" or "&#xhexdigits;".
+// Anything else is malformed XML anyway, and JUCE's reader, given a "&#x" that the text ends in,
+// steps past the end of the text.
+bool hasOnlyCompleteEntities (const char* text, int length) noexcept
+{
+    for (int i = 0; i < length; ++i)
+    {
+        if (text[i] != '&')
+            continue;
+
+        int j = i + 1;
+        const bool numeric = j < length && text[j] == '#';
+        const bool hex = numeric && j + 1 < length && (text[j + 1] == 'x' || text[j + 1] == 'X');
+        j += hex ? 2 : (numeric ? 1 : 0);
+
+        const int firstCharacter = j;
+        while (j < length && (hex ? isAsciiHexDigit (text[j]) : numeric ? isAsciiDigit (text[j]) : (isAsciiLetter (text[j]) || isAsciiDigit (text[j]))))
+            ++j;
+
+        if (j == firstCharacter || j >= length || text[j] != ';')
+            return false;
+
+        i = j;
+    }
+
+    return true;
+}
+
 std::optional<double> readNumberAttribute (const juce::XmlElement& element, const juce::String& name)
 {
     for (int i = 0; i < element.getNumAttributes(); ++i)
@@ -101,9 +132,9 @@ std::optional<Contents> read (const void* data, int size)
     while (textLength < available && text[textLength] != 0)
         ++textLength;
 
-    // Text that is not valid UTF-8 is refused before the XML reader sees it: a truncated multi-byte
-    // sequence would lead the reader past the end of the text.
-    if (! juce::CharPointer_UTF8::isValidString (text, textLength))
+    // Text that is not valid UTF-8, or has an incomplete entity reference, is refused before the XML
+    // reader sees it: either would lead the reader past the end of the text.
+    if (! juce::CharPointer_UTF8::isValidString (text, textLength) || ! hasOnlyCompleteEntities (text, textLength))
         return std::nullopt;
 
     const auto element = juce::XmlDocument::parse (juce::String::fromUTF8 (text, textLength));

@@ -135,6 +135,11 @@ TEST_F (StateBlobTest, RefusedBlobsChangeNothing)
     restore (raw.getMemoryBlock());
     EXPECT_EQ (save(), before);
 
+    // An entity reference that the text ends in the middle of.
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\">&#X"));
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\">&#x4"));
+    EXPECT_EQ (save(), before);
+
     processor->setStateInformation (nullptr, 0);
     processor->setStateInformation (valid.getData(), -5);
     EXPECT_EQ (save(), before);
@@ -152,6 +157,13 @@ TEST_F (StateBlobTest, TheLengthFieldIsBelievedOnlyAsFarAsTheDataReaches)
     // A shorter length cuts the text: this one no longer parses.
     restore (blobWith (xml.replace ("\"7\"", "\"8\""), 20, true));
     EXPECT_EQ (processor->getCurrentProgram(), 7);
+}
+
+TEST_F (StateBlobTest, CompleteEntityReferencesAreRead)
+{
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"&#49;&#x32;\" 0=\"0&#46;25\"/>"));
+    EXPECT_EQ (processor->getCurrentProgram(), 12);
+    EXPECT_EQ (processor->getParameter (mixParameter), 0.25f);
 }
 
 TEST_F (StateBlobTest, TagCaseAndAttributeNames)
