@@ -1,6 +1,8 @@
 #include "StateBlob.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -70,6 +72,42 @@ bool hasOnlyCompleteEntities (const char* text, int length) noexcept
     return true;
 }
 
+bool startsWith (const char* text, int length, int at, const char* prefix) noexcept
+{
+    for (int i = 0; prefix[i] != 0; ++i)
+        if (at + i >= length || text[at + i] != prefix[i])
+            return false;
+    return true;
+}
+
+// Processing instructions and comments may stand before the root element, but not inside it: JUCE's
+// reader, meeting one followed by text inside an element, loops for ever.
+bool hasNoInstructionsOrCommentsInContent (const char* text, int length) noexcept
+{
+    int i = 0;
+
+    for (;;)
+    {
+        while (i < length && juce::CharacterFunctions::isWhitespace (text[i]))
+            ++i;
+
+        const char* end = startsWith (text, length, i, "<?") ? "?>" : startsWith (text, length, i, "<!") ? ">" : nullptr;
+        if (end == nullptr)
+            break;
+
+        const auto* found = std::search (text + i, text + length, end, end + std::strlen (end));
+        if (found == text + length)
+            return true; // the reader reports the unclosed prolog itself
+        i = static_cast<int> (found - text) + static_cast<int> (std::strlen (end));
+    }
+
+    for (; i < length; ++i)
+        if (startsWith (text, length, i, "<?") || startsWith (text, length, i, "<!--"))
+            return false;
+
+    return true;
+}
+
 std::optional<double> readNumberAttribute (const juce::XmlElement& element, const juce::String& name)
 {
     for (int i = 0; i < element.getNumAttributes(); ++i)
@@ -132,9 +170,10 @@ std::optional<Contents> read (const void* data, int size)
     while (textLength < available && text[textLength] != 0)
         ++textLength;
 
-    // Text that is not valid UTF-8, or has an incomplete entity reference, is refused before the XML
-    // reader sees it: either would lead the reader past the end of the text.
-    if (! juce::CharPointer_UTF8::isValidString (text, textLength) || ! hasOnlyCompleteEntities (text, textLength))
+    // Text that JUCE's XML reader would read past the end of, or never finish, is refused before it
+    // sees it: invalid UTF-8, an incomplete entity reference, an instruction or comment in content.
+    if (! juce::CharPointer_UTF8::isValidString (text, textLength) || ! hasOnlyCompleteEntities (text, textLength)
+        || ! hasNoInstructionsOrCommentsInContent (text, textLength))
         return std::nullopt;
 
     const auto element = juce::XmlDocument::parse (juce::String::fromUTF8 (text, textLength));

@@ -135,6 +135,11 @@ TEST_F (StateBlobTest, RefusedBlobsChangeNothing)
     restore (raw.getMemoryBlock());
     EXPECT_EQ (save(), before);
 
+    // An instruction or a comment followed by text inside the element.
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><?x?>text</MYTEVRALPLUGINSETTINGS>"));
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><!-- x -->text</MYTEVRALPLUGINSETTINGS>"));
+    EXPECT_EQ (save(), before);
+
     // An entity reference that the text ends in the middle of.
     restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\">&#X"));
     restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\">&#x4"));
@@ -156,6 +161,12 @@ TEST_F (StateBlobTest, TheLengthFieldIsBelievedOnlyAsFarAsTheDataReaches)
 
     // A shorter length cuts the text: this one no longer parses.
     restore (blobWith (xml.replace ("\"7\"", "\"8\""), 20, true));
+    EXPECT_EQ (processor->getCurrentProgram(), 7);
+}
+
+TEST_F (StateBlobTest, AHeaderAndCommentsBeforeTheElementAreRead)
+{
+    restore (blobWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- saved -->\n<MYTEVRALPLUGINSETTINGS curProgram=\"7\"/>"));
     EXPECT_EQ (processor->getCurrentProgram(), 7);
 }
 
