@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <memory>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 namespace
 {
@@ -58,4 +57,3 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, size_t size)
     return 0;
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -2,7 +2,6 @@
 
 #include <thread>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 // Hosts change parameters, programs and state from their own threads while audio runs. Under
 // ThreadSanitizer this test shows the engine's hand-over to be free of data races; in every build
@@ -79,4 +78,3 @@ TEST_F (ProcessorTest, ChangesFromOtherThreadsWhileBlocksAreProcessed)
     EXPECT_TRUE (allFinite);
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

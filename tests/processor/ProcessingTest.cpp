@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 namespace
 {
@@ -233,4 +232,3 @@ TEST_F (ProcessingTest, FadeSilencesTheTailButNotTheDrySignal)
     EXPECT_NEAR (dry[0][0], 0.5 * c.dryGain * c.outputGain, 1.0e-6);
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 TEST_F (ProcessorTest, FixedAnswers)
 {
@@ -62,7 +61,10 @@ TEST_F (ProcessorTest, ParameterNamesTextsAndIndicesOutsideTheRange)
 
     processor->setParameter (decayParameter, 0.125f);
     EXPECT_EQ (processor->getParameterText (decayParameter), "0.13");
+    // The cut name that the VST effect hands hosts comes from JUCE's own (deprecated) two-argument form.
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
     EXPECT_EQ (processor->getParameterName (decayParameter, 3), "Dec");
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 }
 
 TEST_F (ProcessorTest, ValuesWithinTheRangeReadBackBitForBit)
@@ -93,4 +95,3 @@ TEST_F (ProcessorTest, AFailedOrMissingPreparationNeverProcesses)
     EXPECT_NE (buffer.getSample (0, 3), 0.5f);
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

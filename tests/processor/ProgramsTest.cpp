@@ -1,7 +1,6 @@
 #include "ProcessorFixture.h"
 #include "Programs.h"
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 namespace
 {
@@ -139,4 +138,3 @@ TEST_F (ProgramSelection, RenamesLastUntilTheNextPreparation)
     EXPECT_EQ ((std::array { processor->getParameter (1), processor->getParameter (2), processor->getParameter (3) }), values);
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 namespace
 {
@@ -258,4 +257,3 @@ TEST_F (StateBlobTest, ASecondRestoreWithinTheWindowAppliesItsValuesButNotItsPro
     processor->removeChangeListener (&counter);
 }
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE

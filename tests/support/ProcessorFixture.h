@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 // A processor made and driven the way the plug-in's wrapper drives it.
 class ProcessorTest : public ::testing::Test
@@ -57,4 +56,3 @@ protected:
     std::unique_ptr<MyAudioProcessor> processor;
 };
 
-JUCE_END_IGNORE_WARNINGS_GCC_LIKE
