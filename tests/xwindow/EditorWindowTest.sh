@@ -2,7 +2,8 @@
 # The editor in a real X11 window: the editor host opens it through the VST opcodes under Xvfb,
 # xdotool drags the knob, clicks "Right" and drags again, and the test checks that the parameters
 # changed in the plug-in, that the host received the automation and that the LCD followed. Then the
-# editor is closed and reopened a few times, and the plug-in is closed with its editor open.
+# editor is closed and reopened a few times, the wheel turns the knob, and the plug-in is closed with
+# its editor open.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -70,6 +71,14 @@ done
 [ "$(grep -c '^reopened' "$log")" -eq 3 ] || fail "the editor did not reopen three times"
 sleep 0.5
 shot reopened
+
+# The wheel over the knob edits too: the pointer is over the control, though no button is down.
+before_wheel=$(grep -c '^automate 0 ' "$log")
+xdotool mousemove --window "$window" 51 53
+sleep 0.2
+for _ in 1 2 3; do xdotool click 4; sleep 0.1; done
+sleep 0.3
+[ "$(grep -c '^automate 0 ' "$log")" -gt "$before_wheel" ] || fail "the mouse wheel over the knob did not reach the host"
 
 exec 4>&-
 wait "$host_pid" || fail "the host did not end cleanly"
