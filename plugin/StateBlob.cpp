@@ -59,8 +59,14 @@ bool hasOnlyCompleteEntities (const char* text, int length) noexcept
         const bool hex = numeric && j + 1 < length && (text[j + 1] == 'x' || text[j + 1] == 'X');
         j += hex ? 2 : (numeric ? 1 : 0);
 
+        const auto belongsToReference = [hex, numeric] (char c) {
+            if (hex)
+                return isAsciiHexDigit (c);
+            return isAsciiDigit (c) || (! numeric && isAsciiLetter (c));
+        };
+
         const int firstCharacter = j;
-        while (j < length && (hex ? isAsciiHexDigit (text[j]) : numeric ? isAsciiDigit (text[j]) : (isAsciiLetter (text[j]) || isAsciiDigit (text[j]))))
+        while (j < length && belongsToReference (text[j]))
             ++j;
 
         if (j == firstCharacter || j >= length || text[j] != ';')

@@ -150,8 +150,6 @@ void HalvornVstEffect::open()
     setFlag (EffectFlag::hasEditor, processor->hasEditor());
 }
 
-void HalvornVstEffect::close() {}
-
 void HalvornVstEffect::suspend()
 {
     processor->releaseResources();
@@ -310,10 +308,6 @@ bool HalvornVstEffect::setBypass (bool onOff)
     return true;
 }
 
-int HalvornVstEffect::processEvents (VstEvents*) { return 0; }
-int HalvornVstEffect::startProcess() { return 0; }
-int HalvornVstEffect::stopProcess() { return 0; }
-
 int HalvornVstEffect::getGetTailSize()
 {
     return juce::roundToInt (processor->getTailLengthSeconds() * getSampleRate());
@@ -338,7 +332,6 @@ bool HalvornVstEffect::getProductString (char* text)
 }
 
 int HalvornVstEffect::getVendorVersion() { return vendorVersion; }
-long long HalvornVstEffect::vendorSpecific (int, long long, void*, float) { return 0; }
 
 int HalvornVstEffect::canDo (char* capability)
 {

@@ -25,7 +25,6 @@ public:
     long long dispatcher (int opcode, int index, long long value, void* ptr, float opt) override;
 
     void open() override;
-    void close() override;
     void suspend() override;
     void resume() override;
 
@@ -48,15 +47,11 @@ public:
     bool getProgramNameIndexed (int category, int index, char* text) override;
     bool setSpeakerArrangement (VstSpeakerArrangement* inputs, VstSpeakerArrangement* outputs) override;
     bool setBypass (bool onOff) override;
-    int processEvents (VstEvents* events) override;
-    int startProcess() override;
-    int stopProcess() override;
     int getGetTailSize() override;
     bool getEffectName (char* name) override;
     bool getVendorString (char* text) override;
     bool getProductString (char* text) override;
     int getVendorVersion() override;
-    long long vendorSpecific (int index, long long value, void* ptr, float opt) override;
     int canDo (char* capability) override;
     int getPlugCategory() override;
 
