@@ -36,6 +36,9 @@ AudioEffect::~AudioEffect() = default;
 
 long long AudioEffect::dispatcher(int opcode, int index, long long value, void* ptr, float opt)
 {
+    if (EffectOpcode::lacksHostPointer(opcode, value, ptr))
+        return 0;
+
     switch (opcode)
     {
         case EffectOpcode::open:

@@ -18,7 +18,8 @@ public:
     AudioEffect(const AudioEffect&) = delete;
     AudioEffect& operator=(const AudioEffect&) = delete;
 
-    // Opcodes 0 to 24; every other opcode answers 0.
+    // Opcodes 0 to 24; every other opcode answers 0, and so does one that reads or fills through a
+    // host pointer the host left null.
     virtual long long dispatcher(int opcode, int index, long long value, void* ptr, float opt);
 
     virtual void open() {}

@@ -38,6 +38,9 @@ AudioEffectX::AudioEffectX(HostCallback callback, int programCount, int paramete
 
 long long AudioEffectX::dispatcher(int opcode, int index, long long value, void* ptr, float opt)
 {
+    if (EffectOpcode::lacksHostPointer(opcode, value, ptr))
+        return 0;
+
     switch (opcode)
     {
         case EffectOpcode::processEvents:

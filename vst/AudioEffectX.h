@@ -13,7 +13,8 @@ public:
     AudioEffectX(HostCallback callback, int programCount, int parameterCount);
     ~AudioEffectX() override = default;
 
-    // Opcodes 25 to 79; every other opcode goes to AudioEffect::dispatcher.
+    // Opcodes 25 to 79; every other opcode goes to AudioEffect::dispatcher. One that reads or fills
+    // through a host pointer the host left null answers 0.
     long long dispatcher(int opcode, int index, long long value, void* ptr, float opt) override;
     // Asks the host for events when the effect is a synth or can receive MIDI events.
     void resume() override;

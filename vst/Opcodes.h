@@ -70,6 +70,62 @@ constexpr std::int32_t beginLoadProgram = 76;
 constexpr std::int32_t setProcessPrecision = 77;
 constexpr std::int32_t getNumMidiInputChannels = 78;
 constexpr std::int32_t getNumMidiOutputChannels = 79;
+
+// Opcodes whose operation reads or fills a text or record through the host's pointer. Without that
+// pointer there is nothing to read or fill, so the dispatchers answer 0 and call nothing. The
+// vendor-specific opcode is not among them: its pointer means whatever the vendor says.
+constexpr bool usesHostPointer(std::int32_t opcode)
+{
+    switch (opcode)
+    {
+        case setProgramName:
+        case getProgramName:
+        case getParameterLabel:
+        case getParameterDisplay:
+        case getParameterName:
+        case editorQueryBounds:
+        case editorOpenInWindow:
+        case getChunk:
+        case setChunk:
+        case processEvents:
+        case string2parameter:
+        case getProgramNameIndexed:
+        case getInputProperties:
+        case getOutputProperties:
+        case offlineNotify:
+        case offlinePrepare:
+        case offlineRun:
+        case processVariableIo:
+        case setSpeakerArrangement:
+        case getEffectName:
+        case getVendorString:
+        case getProductString:
+        case canDo:
+        case getParameterProperties:
+        case getMidiProgramName:
+        case getCurrentMidiProgram:
+        case getMidiProgramCategory:
+        case getMidiKeyName:
+        case getSpeakerArrangement:
+        case getNextShellPlugin:
+        case beginLoadBank:
+        case beginLoadProgram:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The two arrangement opcodes take a second host pointer in the value.
+constexpr bool usesHostPointerInValue(std::int32_t opcode)
+{
+    return opcode == setSpeakerArrangement || opcode == getSpeakerArrangement;
+}
+
+constexpr bool lacksHostPointer(std::int32_t opcode, long long value, const void* ptr)
+{
+    return (usesHostPointer(opcode) && ptr == nullptr) || (usesHostPointerInValue(opcode) && value == 0);
+}
 } // namespace EffectOpcode
 
 namespace HostOpcode

@@ -283,6 +283,26 @@ TEST(Dispatcher, EveryRowReachesItsOperationAndConvertsTheAnswer)
     }
 }
 
+// A host that passes no place for a text or record gets 0, and the operation is not called to read or
+// fill it. The vendor-specific opcode alone passes any pointer on.
+TEST(Dispatcher, RowsThatUseAHostPointerCallNothingWithoutIt)
+{
+    for (const Row& row : dispatcherRows())
+    {
+        if (row.ptr == nullptr || row.opcode == EffectOpcode::vendorSpecific)
+            continue;
+        SCOPED_TRACE("opcode " + std::to_string(row.opcode));
+        RecordingEffect effect;
+        effect.result = 1;
+        EXPECT_EQ(0, effect.dispatcher(row.opcode, row.index, row.value, nullptr, row.opt));
+        if (row.value == Q)
+        {
+            EXPECT_EQ(0, effect.dispatcher(row.opcode, row.index, 0, row.ptr, row.opt)) << "the place in the value";
+        }
+        EXPECT_TRUE(effect.calls.empty());
+    }
+}
+
 TEST(Dispatcher, OpcodesWithoutARowCallNothingAndAnswerZero)
 {
     const int opcodes[] = { INT_MIN, -1000, -1, 9, 16, 17, 18, 20, 21, 28, 30, 31, 32,
@@ -369,6 +389,8 @@ TEST(Dispatcher, EditorOpcodesReachTheEditor)
         effect.attachEditor(editor);
         const long long expected = editorAnswer ? 1 : 0;
 
+        EXPECT_EQ(0, effect.dispatcher(13, 0, 0, nullptr, 0.0f));
+        EXPECT_EQ(0, effect.dispatcher(14, 0, 0, nullptr, 0.0f));
         EditorRect* bounds = nullptr;
         EXPECT_EQ(expected, effect.dispatcher(13, 0, 0, &bounds, 0.0f));
         EXPECT_EQ(&editor->bounds, bounds);
@@ -503,6 +525,10 @@ TEST(Dispatcher, SpeakerArrangementDefaultStoresNullPointers)
     EXPECT_EQ(0, effect.dispatcher(69, 0, reinterpret_cast<long long>(&inputs), &outputs, 0.0f));
     EXPECT_EQ(nullptr, inputs);
     EXPECT_EQ(nullptr, outputs);
+
+    inputs = &dummy;
+    EXPECT_EQ(0, effect.dispatcher(69, 0, reinterpret_cast<long long>(&inputs), nullptr, 0.0f));
+    EXPECT_EQ(&dummy, inputs) << "with one place missing, neither is written";
 }
 
 TEST(Dispatcher, DefaultsStoreWhatTheHostSets)

@@ -1,5 +1,6 @@
 // libFuzzer target: drives a concrete effect through the entry functions of its record with
-// random opcodes and arguments, the way a careless host might, but always with valid buffers.
+// random opcodes and arguments, the way a careless host might: with valid buffers or, now and then,
+// with no place at all where the opcode expects one.
 // The effect below overrides what a real effect would (names, parameters, chunks, speaker
 // arrangements, an editor), using the base's text and arrangement helpers, so that those are
 // exercised with host-chosen values too. Its vendorSpecific opcode is a test door to the base's
@@ -21,6 +22,7 @@ namespace
 constexpr int parameterCount = 5;
 constexpr std::size_t bufferSize = 1024;
 constexpr int maxChannels = 8;
+constexpr int oneInThisManyPointersMissing = 8;
 
 long long hostAnswer = 0;
 
@@ -270,6 +272,7 @@ void dispatch(FuzzedDataProvider& data, FuzzEffect*& effect)
     const std::string text = data.ConsumeRandomLengthString(bufferSize - 1);
     std::memcpy(buffer, text.data(), text.size());
     void* ptr = buffer;
+    const auto pointerMissing = [&data] { return data.ConsumeIntegralInRange(1, oneInThisManyPointersMissing) == 1; };
 
     std::vector<unsigned char> inputMemory;
     std::vector<unsigned char> outputMemory;
@@ -282,7 +285,7 @@ void dispatch(FuzzedDataProvider& data, FuzzEffect*& effect)
     }
     else if (opcode == EffectOpcode::getSpeakerArrangement)
     {
-        value = reinterpret_cast<long long>(&inputPlace);
+        value = pointerMissing() ? 0 : reinterpret_cast<long long>(&inputPlace);
         ptr = &outputPlace;
     }
     else if (opcode == EffectOpcode::setChunk)
@@ -290,6 +293,8 @@ void dispatch(FuzzedDataProvider& data, FuzzEffect*& effect)
         value = data.ConsumeIntegralInRange<long long>(0, bufferSize);
     }
 
+    if (pointerMissing())
+        ptr = nullptr;
     record->dispatcher(record, opcode, index, value, ptr, opt);
     if (opcode == EffectOpcode::close)
         effect = makeEffect(data);
