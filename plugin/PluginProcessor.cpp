@@ -80,8 +80,9 @@ void MyAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, j
         buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
 }
 
-const juce::String MyAudioProcessor::getInputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
-const juce::String MyAudioProcessor::getOutputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
+// Counted in 64 bits, so that the largest index still names the channel after it.
+const juce::String MyAudioProcessor::getInputChannelName (int channelIndex) const { return juce::String (juce::int64 { channelIndex } + 1); }
+const juce::String MyAudioProcessor::getOutputChannelName (int channelIndex) const { return juce::String (juce::int64 { channelIndex } + 1); }
 bool MyAudioProcessor::isInputChannelStereoPair (int) const { return true; }
 bool MyAudioProcessor::isOutputChannelStereoPair (int) const { return true; }
 bool MyAudioProcessor::silenceInProducesSilenceOut() const { return false; }

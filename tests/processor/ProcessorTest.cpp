@@ -1,5 +1,6 @@
 #include "ProcessorFixture.h"
 
+#include <climits>
 #include <cstring>
 
 
@@ -9,6 +10,8 @@ TEST_F (ProcessorTest, FixedAnswers)
     EXPECT_EQ (processor->getInputChannelName (0), "1");
     EXPECT_EQ (processor->getInputChannelName (2), "3");
     EXPECT_EQ (processor->getOutputChannelName (-2), "-1");
+    EXPECT_EQ (processor->getInputChannelName (INT_MAX), "2147483648");
+    EXPECT_EQ (processor->getOutputChannelName (INT_MAX), "2147483648");
     EXPECT_TRUE (processor->isInputChannelStereoPair (7));
     EXPECT_TRUE (processor->isOutputChannelStereoPair (-1));
     EXPECT_FALSE (processor->acceptsMidi());
