@@ -167,7 +167,7 @@ void HalvornVstEffect::resume()
 
     {
         const juce::ScopedLock lock (processor->getCallbackLock());
-        processor->setPlayConfigDetails (effectRecord.numInputs, effectRecord.numOutputs, rate, expectedBlockSize);
+        processor->setPlayConfigDetails (numInputChannels.load(), numOutputChannels.load(), rate, expectedBlockSize);
         processor->prepareToPlay (rate, expectedBlockSize);
     }
 
@@ -192,8 +192,8 @@ void HalvornVstEffect::processReplacing (float** inputs, float** outputs, int sa
     if (sampleFrames <= 0)
         return;
 
-    const auto numInputs = juce::jlimit (0, 2, effectRecord.numInputs);
-    const auto numOutputs = juce::jlimit (0, 2, effectRecord.numOutputs);
+    const auto numInputs = juce::jlimit (0, 2, numInputChannels.load());
+    const auto numOutputs = juce::jlimit (0, 2, numOutputChannels.load());
 
     // The processor works in place: each input is copied into its output first.
     float* channelPointers[2] = {};
@@ -245,24 +245,39 @@ void HalvornVstEffect::getParameterName (int index, char* text)
 
 int HalvornVstEffect::getChunk (void** data, bool isPreset)
 {
-    chunkMemory.reset();
+    juce::MemoryBlock chunk;
     if (isPreset)
-        processor->getCurrentProgramStateInformation (chunkMemory);
+        processor->getCurrentProgramStateInformation (chunk);
     else
-        processor->getStateInformation (chunkMemory);
+        processor->getStateInformation (chunk);
 
-    *data = chunkMemory.getData();
-    return static_cast<int> (chunkMemory.getSize());
+    const auto size = static_cast<int> (chunk.getSize());
+    *data = chunks.keepForCallingThread (std::move (chunk));
+    return size;
 }
 
 int HalvornVstEffect::setChunk (void* data, int byteSize, bool isPreset)
 {
-    chunkMemory.reset();
+    // The host may hand back the very chunk that getChunk gave it: it is read before it is let go.
     if (isPreset)
         processor->setCurrentProgramStateInformation (data, byteSize);
     else
         processor->setStateInformation (data, byteSize);
+
+    chunks.releaseForCallingThread();
     return 0;
+}
+
+void HalvornVstEffect::setNumInputs (int inputs)
+{
+    AudioEffectX::setNumInputs (inputs);
+    numInputChannels = inputs;
+}
+
+void HalvornVstEffect::setNumOutputs (int outputs)
+{
+    AudioEffectX::setNumOutputs (outputs);
+    numOutputChannels = outputs;
 }
 
 bool HalvornVstEffect::canParameterBeAutomated (int index) { return processor->isParameterAutomatable (index); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioEffectX.h"
+#include "ChunksByThread.h"
 #include "Opcodes.h"
 #include "JuceRuntime.h"
 #include "VstEditorWindow.h"
@@ -39,8 +40,11 @@ public:
     void getParameterLabel (int index, char* label) override;
     void getParameterDisplay (int index, char* text) override;
     void getParameterName (int index, char* text) override;
+    // Each thread's chunk stays readable until that thread's next chunk call.
     int getChunk (void** data, bool isPreset) override;
     int setChunk (void* data, int byteSize, bool isPreset) override;
+    void setNumInputs (int inputs) override;
+    void setNumOutputs (int outputs) override;
 
     bool canParameterBeAutomated (int index) override;
     bool string2parameter (int index, char* text) override;
@@ -75,12 +79,16 @@ private:
     ScopedJuceRuntime juceRuntime;
     std::unique_ptr<juce::AudioProcessor> processor;
     std::unique_ptr<VstEditorWindow> editorWindow;
-    juce::MemoryBlock chunkMemory;
+    ChunksByThread chunks;
     juce::MidiBuffer noMidi;
     juce::HeapBlock<float*> channels;
     std::atomic<bool> isProcessing { false };
     std::atomic<bool> firstProcessCallback { true };
     std::atomic<bool> isBypassed { false };
+    // The channel counts that processing follows. The record holds them too, but as plain integers that
+    // the host reads, while an arrangement change may come during processing.
+    std::atomic<int> numInputChannels { 2 };
+    std::atomic<int> numOutputChannels { 2 };
 
     JUCE_DECLARE_NON_COPYABLE (HalvornVstEffect)
 };

@@ -1,6 +1,7 @@
 // libFuzzer target: drives the plug-in's VST effect through its record like a careless host: random
-// opcodes, indices, values, parameters and process calls, always with valid buffers. Opcode 1 (which
-// deletes the effect) and opcode 14 (which needs a real window) are left out.
+// opcodes, indices, values, parameters and process calls, with valid buffers or, now and then, with no
+// place at all where the opcode expects one. Opcode 1 (which deletes the effect) and opcode 14 (which
+// needs a real window) are left out.
 
 #include "HalvornVstEffect.h"
 #include "SpeakerArrangement.h"
@@ -16,6 +17,7 @@ namespace
 {
 constexpr size_t scratchBytes = 4096;
 constexpr int maxFrames = 1024;
+constexpr int oneInThisManyPointersMissing = 8;
 
 long long host (AEffect*, std::int32_t opcode, std::int32_t, long long, void*, float)
 {
@@ -56,6 +58,9 @@ void dispatchOne (FuzzedDataProvider& input, AEffect& record)
     auto value = input.ConsumeIntegral<long long>();
     const auto opt = input.ConsumeFloatingPoint<float>();
     void* ptr = scratch.data();
+    const auto pointerMissing = [&input] {
+        return input.ConsumeIntegralInRange (1, oneInThisManyPointersMissing) == 1;
+    };
 
     switch (opcode)
     {
@@ -66,11 +71,11 @@ void dispatchOne (FuzzedDataProvider& input, AEffect& record)
         case EffectOpcode::setSpeakerArrangement:
             arrangements.inputs->channelCount = input.ConsumeIntegralInRange (0, 3);
             arrangements.outputs->channelCount = input.ConsumeIntegralInRange (0, 3);
-            value = reinterpret_cast<long long> (arrangements.inputs);
+            value = pointerMissing() ? 0 : reinterpret_cast<long long> (arrangements.inputs);
             ptr = arrangements.outputs;
             break;
         case EffectOpcode::getSpeakerArrangement:
-            value = reinterpret_cast<long long> (scratch.data());
+            value = pointerMissing() ? 0 : reinterpret_cast<long long> (scratch.data());
             ptr = scratch.data() + 64;
             break;
         case EffectOpcode::setProgramName:
@@ -82,6 +87,8 @@ void dispatchOne (FuzzedDataProvider& input, AEffect& record)
             break;
     }
 
+    if (pointerMissing())
+        ptr = nullptr;
     record.dispatcher (&record, opcode, index, value, ptr, opt);
 }
 

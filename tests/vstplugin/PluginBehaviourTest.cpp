@@ -2,8 +2,10 @@
 #include "EffectEditor.h"
 #include "SpeakerArrangement.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 class PluginBehaviour : public ::testing::Test
 {
@@ -108,10 +110,63 @@ TEST_F (PluginBehaviour, ChunksTravelBothWaysByteForByte)
     EXPECT_EQ (other->dispatch (EffectOpcode::getProgram), 9);
     EXPECT_EQ (other->getParameter (0), 0.3f);
 
+    // A host going back to a state it kept without copying hands the plug-in its own chunk.
+    other->setParameter (0, 0.9f);
+    other->setParameter (2, 0.05f);
+    other->dispatch (EffectOpcode::setChunk, 0, size, data);
+    EXPECT_EQ (other->getParameter (0), 0.3f);
+    EXPECT_EQ (other->getParameter (2), plugin->getParameter (2));
+
     // A damaged chunk changes nothing.
     saved[0] = 'X';
     other->dispatch (EffectOpcode::setChunk, 1, static_cast<long long> (saved.size()), saved.data());
     EXPECT_EQ (other->getParameter (0), 0.3f);
+}
+
+// A host may save on one thread while another autosaves, and hand each chunk straight back: every
+// chunk must stay whole and in place until its own thread asks again.
+TEST_F (PluginBehaviour, ChunksOnTwoThreadsAtOnce)
+{
+    auto saveAndRestore = [this] (bool preset) {
+        int broken = 0;
+        for (int round = 0; round < 300; ++round)
+        {
+            void* data = nullptr;
+            const auto size = plugin->dispatch (EffectOpcode::getChunk, preset ? 1 : 0, 0, &data);
+            const auto* bytes = static_cast<const unsigned char*> (data);
+            const std::vector<unsigned char> copy (bytes, bytes + size);
+            const auto textLength = static_cast<long long> (bytes[4] | bytes[5] << 8 | bytes[6] << 16 | bytes[7] << 24);
+            std::this_thread::yield();
+
+            if (size < 9 || std::memcmp (bytes, "VC2!", 4) != 0 || textLength != size - 9 || bytes[size - 1] != 0
+                || std::memcmp (bytes, copy.data(), copy.size()) != 0)
+                ++broken;
+            plugin->dispatch (EffectOpcode::setChunk, preset ? 1 : 0, size, data);
+        }
+        return broken;
+    };
+
+    int brokenOnOtherThread = 0;
+    std::thread other ([&] { brokenOnOtherThread = saveAndRestore (true); });
+    EXPECT_EQ (saveAndRestore (false), 0);
+    other.join();
+    EXPECT_EQ (brokenOnOtherThread, 0);
+}
+
+// A careless host passes no place for what it asks: it gets 0 and nothing is read or written.
+TEST_F (PluginBehaviour, OpcodesWithoutTheHostsPointerAnswerZero)
+{
+    for (auto opcode : { EffectOpcode::setProgramName, EffectOpcode::getProgramName, EffectOpcode::getParameterLabel,
+                         EffectOpcode::getParameterDisplay, EffectOpcode::getParameterName, EffectOpcode::editorQueryBounds,
+                         EffectOpcode::getChunk, EffectOpcode::setChunk, EffectOpcode::string2parameter,
+                         EffectOpcode::getProgramNameIndexed, EffectOpcode::setSpeakerArrangement,
+                         EffectOpcode::getEffectName, EffectOpcode::getVendorString, EffectOpcode::getProductString,
+                         EffectOpcode::canDo, EffectOpcode::getSpeakerArrangement })
+        EXPECT_EQ (plugin->dispatch (opcode, 0, 163, nullptr), 0) << opcode;
+
+    VstSpeakerArrangement* untouched = nullptr;
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::getSpeakerArrangement, 0, 0, &untouched), 0);
+    EXPECT_EQ (plugin->getText (EffectOpcode::getProgramName), "00 - Default");
 }
 
 TEST_F (PluginBehaviour, ImpulseTimingThroughProcessReplacing)
@@ -173,6 +228,44 @@ TEST_F (PluginBehaviour, MonoInputAndBypass)
     EXPECT_EQ (passLeft[3], 0.25f);
     EXPECT_EQ (passRight[3], 0.25f) << "bypassed, a mono input still plays in the middle";
 
+    releaseSpeakerArrangement (&mono);
+    releaseSpeakerArrangement (&stereo);
+}
+
+// Hosts may switch between mono and stereo input, or bypass, while the audio thread is processing.
+TEST_F (PluginBehaviour, ArrangementAndBypassChangeWhileProcessing)
+{
+    VstSpeakerArrangement* mono = nullptr;
+    VstSpeakerArrangement* stereo = nullptr;
+    ASSERT_TRUE (allocateSpeakerArrangement (&mono, 1));
+    ASSERT_TRUE (allocateSpeakerArrangement (&stereo, 2));
+    resume();
+
+    std::atomic<bool> running { true };
+    bool allFinite = true;
+    std::thread audio ([&] {
+        std::vector<float> inLeft (128, 0.25f), inRight (128, -0.25f), outLeft (128), outRight (128);
+        float* inputs[] = { inLeft.data(), inRight.data() };
+        float* outputs[] = { outLeft.data(), outRight.data() };
+        while (running)
+        {
+            plugin->processReplacing (inputs, outputs, 128);
+            for (size_t i = 0; i < outLeft.size(); ++i)
+                allFinite = allFinite && std::isfinite (outLeft[i]) && std::isfinite (outRight[i]);
+        }
+    });
+
+    for (int change = 0; change < 200; ++change)
+    {
+        auto* inputs = change % 2 == 0 ? mono : stereo;
+        EXPECT_EQ (plugin->dispatch (EffectOpcode::setSpeakerArrangement, 0, reinterpret_cast<long long> (inputs), stereo), 1);
+        plugin->dispatch (EffectOpcode::setBypass, 0, change % 3 == 0 ? 1 : 0);
+        std::this_thread::yield();
+    }
+    running = false;
+    audio.join();
+
+    EXPECT_TRUE (allFinite);
     releaseSpeakerArrangement (&mono);
     releaseSpeakerArrangement (&stereo);
 }
