@@ -261,10 +261,17 @@ TEST_F (StateBlobTest, EveryWellFormedDocumentAroundTheElementIsRead)
 // once, however deep, wide or long it is.
 TEST_F (StateBlobTest, CraftedBlobsAreRefusedOrReadAtOnce)
 {
-    constexpr auto timeLimit = std::chrono::milliseconds (250);
+    constexpr auto timeLimit = std::chrono::milliseconds (500);
     const auto depth = static_cast<int> (XmlRootReader::maxNestingDepth);
+    const auto attributes = static_cast<int> (XmlRootReader::maxAttributes);
     const auto element = [] (const juce::String& content) {
         return "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\">" + content + "</MYTEVRALPLUGINSETTINGS>";
+    };
+    const auto withOtherAttributes = [] (int count) {
+        juce::String xml = "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\"";
+        for (int i = 0; i < count; ++i)
+            xml << " a" << i << "=\"0\"";
+        return xml + "/>";
     };
 
     // The "Mix" value that the blob sets, or none when it is refused.
@@ -279,6 +286,8 @@ TEST_F (StateBlobTest, CraftedBlobsAreRefusedOrReadAtOnce)
         { "30000 levels deep", element (repeated ("<a>", 30000) + repeated ("</a>", 30000)), {} },
         { "deepest nesting", element (repeated ("<a>", depth - 1) + repeated ("</a>", depth - 1)), 0.25f },
         { "one level deeper", element (repeated ("<a>", depth) + repeated ("</a>", depth)), {} },
+        { "the most attributes", withOtherAttributes (attributes - 2), 0.25f },
+        { "one attribute more", withOtherAttributes (attributes - 1), {} },
         { "40000 attributes", "<MYTEVRALPLUGINSETTINGS" + repeated (" a=\"0\"", 40000) + " curProgram=\"9\"/>", {} },
         { "a text too long", element (repeated (" ", static_cast<int> (XmlRootReader::maxTextLength))), {} },
         { "a comment never closed", element ("<!--" + repeated ("-", 500000)), {} },
