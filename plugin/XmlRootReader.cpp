@@ -61,7 +61,6 @@ bool isValidXmlText (std::string_view text) noexcept
     return true;
 }
 
-// Any character XML allows within a name, in the first place as well.
 bool isNameCharacter (char32_t c) noexcept
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' || c == '_' || c == '-'
@@ -69,6 +68,12 @@ bool isNameCharacter (char32_t c) noexcept
         || (c >= 0x37f && c <= 0x1fff) || c == 0x200c || c == 0x200d || c == 0x203f || c == 0x2040
         || (c >= 0x2070 && c <= 0x218f) || (c >= 0x2c00 && c <= 0x2fef) || (c >= 0x3001 && c <= 0xd7ff)
         || (c >= 0xf900 && c <= 0xfdcf) || (c >= 0xfdf0 && c <= 0xfffd) || (c >= 0x10000 && c <= 0xeffff);
+}
+
+// What XML allows first in a name, and the digits as well.
+bool isNameStartCharacter (char32_t c) noexcept
+{
+    return isNameCharacter (c) && c != '-' && c != '.' && c != 0xb7 && ! (c >= 0x300 && c <= 0x36f) && c != 0x203f && c != 0x2040;
 }
 
 bool isSpace (char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -139,7 +144,7 @@ private:
         while (! atEnd())
         {
             const auto character = decodeUtf8 (text, position);
-            if (! isNameCharacter (character.value))
+            if (! (position == start ? isNameStartCharacter (character.value) : isNameCharacter (character.value)))
                 break;
             position += character.length;
         }
@@ -193,44 +198,77 @@ private:
         return skipSpace() && skipPast ("?>");
     }
 
-    // After "<!DOCTYPE": skipped to its closing bracket, minding quoted literals, comments and
-    // instructions that may hold brackets. Nothing it declares is used.
+    bool readQuotedLiteral() noexcept
+    {
+        if (atEnd() || (next() != '"' && next() != '\''))
+            return false;
+        const auto closing = text.find (next(), position + 1);
+        if (closing == std::string_view::npos)
+            return false;
+        position = closing + 1;
+        return true;
+    }
+
+    // After "<!DOCTYPE": the root's name, an optional external identifier and an optional internal
+    // subset. Nothing declared there is used, so of a declaration only its keyword is checked; its
+    // body is skipped to its ">", minding quoted literals, which may hold one.
     bool readDocumentType() noexcept
     {
         if (! skipSpace() || readName().empty())
             return false;
 
-        bool inInternalSubset = false;
-        while (! atEnd())
+        const bool spaced = skipSpace();
+        if (lookingAt ("SYSTEM") || lookingAt ("PUBLIC"))
         {
-            const auto c = next();
-            if (c == '"' || c == '\'')
-            {
-                const auto closing = text.find (c, position + 1);
-                if (closing == std::string_view::npos)
+            const auto literals = consume ("PUBLIC") ? 2 : (consume ("SYSTEM") ? 1 : 0);
+            for (int i = 0; i < literals; ++i)
+                if (! spaced || ! skipSpace() || ! readQuotedLiteral())
                     return false;
-                position = closing + 1;
-            }
-            else if (inInternalSubset && consume ("<!--"))
+            skipSpace();
+        }
+
+        if (consume ("["))
+        {
+            for (;;)
             {
-                if (! readComment())
+                skipSpace();
+                if (consume ("]"))
+                    break;
+                if (! readMarkupDeclaration())
                     return false;
             }
-            else if (inInternalSubset && consume ("<?"))
+            skipSpace();
+        }
+        return consume (">");
+    }
+
+    bool readMarkupDeclaration() noexcept
+    {
+        if (consume ("<!--"))
+            return readComment();
+        if (consume ("<?"))
+            return readProcessingInstruction();
+        if (consume ("%"))
+            return ! readName().empty() && consume (";");
+
+        constexpr std::string_view keywords[] = { "<!ELEMENT", "<!ATTLIST", "<!ENTITY", "<!NOTATION" };
+        const auto keyword = std::find_if (std::begin (keywords), std::end (keywords), [this] (auto k) { return consume (k); });
+        if (keyword == std::end (keywords) || ! skipSpace())
+            return false;
+
+        while (! atEnd() && next() != '>')
+        {
+            if (next() == '"' || next() == '\'')
             {
-                if (! readProcessingInstruction())
+                if (! readQuotedLiteral())
                     return false;
             }
             else
             {
                 ++position;
-                if (c == '>' && ! inInternalSubset)
-                    return true;
-                if (c == '[' || c == ']')
-                    inInternalSubset = c == '[';
             }
         }
-        return false;
+        return consume (">");
     }
 
     // After "&": a predefined entity or a character reference, appended to the value when there is one.

@@ -21,7 +21,7 @@ struct XmlRootElement
 // which may hold text, CDATA sections, comments, instructions and child elements. Anything else is
 // refused with an empty result, and so is any reference other than the five predefined entities and
 // numeric character references: entities that a document type declares are never expanded.
-// Names may begin with a digit, since saved states use "0" to "4" as attribute names.
+// Names may also begin with a digit, since saved states use "0" to "4" as attribute names.
 // The reader makes one pass without recursion, so its time and memory grow linearly with the text;
 // the limits below bound them whatever the text holds.
 namespace XmlRootReader

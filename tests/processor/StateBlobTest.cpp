@@ -193,6 +193,8 @@ TEST_F (StateBlobTest, RefusedBlobsChangeNothing)
                              "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><?xml version=\"1.0\"?></MYTEVRALPLUGINSETTINGS>",
                              " <?xml version=\"1.0\"?><MYTEVRALPLUGINSETTINGS curProgram=\"9\"/>",
                              "<!DOCTYPE x [<!ENTITY e \"9\">]><MYTEVRALPLUGINSETTINGS curProgram=\"&e;\"/>",
+                             "<!DOCTYPE x [<!ENTIT e \"9\">]><MYTEVRALPLUGINSETTINGS curProgram=\"9\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" -0=\"0.5\"/>",
                              "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.5\xc0\xaf\"/>",
                              "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"\x01\"/>" })
     {
@@ -242,7 +244,7 @@ TEST_F (StateBlobTest, EveryWellFormedDocumentAroundTheElementIsRead)
         "<MYTEVRALPLUGINSETTINGS curProgram=\"7\" 0=\"0.25\"/>\n<?after?>\n",
         "<MYTEVRALPLUGINSETTINGS curProgram=\"8\" 0=\"0.25\" note=\"<?x?>\"/>",
         "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\"><![CDATA[<a>&]]>&amp;&lt;&#233;</MYTEVRALPLUGINSETTINGS>",
-        "<!DOCTYPE MYTEVRALPLUGINSETTINGS [<!ENTITY e \">]\"><!-- ] -->]><MYTEVRALPLUGINSETTINGS curProgram=\"10\" 0=\"0.25\"/>",
+        "<!DOCTYPE MYTEVRALPLUGINSETTINGS PUBLIC \"-//x\" 'a>b' [<!ENTITY e \">]\"><!-- ] -->%p;]><MYTEVRALPLUGINSETTINGS curProgram=\"10\" 0=\"0.25\"/>",
         "\xef\xbb\xbf<?xml version='1.0' standalone='yes'?><MYTEVRALPLUGINSETTINGS\n\tcurProgram = '11' 0='0.25' \xc3\xa9='\xe2\x82\xac'/>",
         "<MYTEVRALPLUGINSETTINGS 0=\"0.25\" curProgram=\"&#x31;&#50;\" note=\"&quot;&apos;&gt;\"></MYTEVRALPLUGINSETTINGS >",
     };
