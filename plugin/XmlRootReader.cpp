@@ -1,7 +1,6 @@
 #include "XmlRootReader.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace XmlRootReader
 {
@@ -218,14 +217,13 @@ private:
             return false;
 
         const bool spaced = skipSpace();
-        if (lookingAt ("SYSTEM") || lookingAt ("PUBLIC"))
-        {
-            const auto literals = consume ("PUBLIC") ? 2 : (consume ("SYSTEM") ? 1 : 0);
-            for (int i = 0; i < literals; ++i)
-                if (! spaced || ! skipSpace() || ! readQuotedLiteral())
-                    return false;
-            skipSpace();
-        }
+        const int externalLiterals = consume ("PUBLIC") ? 2 : consume ("SYSTEM") ? 1 : 0;
+        if (externalLiterals > 0 && ! spaced)
+            return false;
+        for (int i = 0; i < externalLiterals; ++i)
+            if (! skipSpace() || ! readQuotedLiteral())
+                return false;
+        skipSpace();
 
         if (consume ("["))
         {
