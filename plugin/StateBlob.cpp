@@ -1,8 +1,9 @@
 #include "StateBlob.h"
 
-#include <algorithm>
+#include "LeadingNumber.h"
+#include "XmlRootReader.h"
+
 #include <charconv>
-#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -41,89 +42,12 @@ bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
     return *a == *b;
 }
 
-bool isAsciiDigit (char c) noexcept { return c >= '0' && c <= '9'; }
-bool isAsciiHexDigit (char c) noexcept { return isAsciiDigit (c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// Every ampersand must begin a complete entity reference: "&name;", "&#digits;" or "&#xhexdigits;".
-// Anything else is malformed XML anyway, and JUCE's reader, given a "&#x" that the text ends in,
-// steps past the end of the text.
-bool hasOnlyCompleteEntities (const char* text, int length) noexcept
+// The attribute name of a parameter's value, its index as one decimal digit; -1 for any other name.
+int parameterIndexNamed (const std::string& name) noexcept
 {
-    for (int i = 0; i < length; ++i)
-    {
-        if (text[i] != '&')
-            continue;
-
-        int j = i + 1;
-        const bool numeric = j < length && text[j] == '#';
-        const bool hex = numeric && j + 1 < length && (text[j + 1] == 'x' || text[j + 1] == 'X');
-        j += hex ? 2 : (numeric ? 1 : 0);
-
-        const auto belongsToReference = [hex, numeric] (char c) {
-            if (hex)
-                return isAsciiHexDigit (c);
-            return isAsciiDigit (c) || (! numeric && isAsciiLetter (c));
-        };
-
-        const int firstCharacter = j;
-        while (j < length && belongsToReference (text[j]))
-            ++j;
-
-        if (j == firstCharacter || j >= length || text[j] != ';')
-            return false;
-
-        i = j;
-    }
-
-    return true;
-}
-
-bool startsWith (const char* text, int length, int at, const char* prefix) noexcept
-{
-    for (int i = 0; prefix[i] != 0; ++i)
-        if (at + i >= length || text[at + i] != prefix[i])
-            return false;
-    return true;
-}
-
-// Processing instructions and comments may stand before the root element, but not inside it: JUCE's
-// reader, meeting one followed by text inside an element, loops for ever.
-bool hasNoInstructionsOrCommentsInContent (const char* text, int length) noexcept
-{
-    int i = 0;
-
-    for (;;)
-    {
-        while (i < length && juce::CharacterFunctions::isWhitespace (text[i]))
-            ++i;
-
-        const char* end = startsWith (text, length, i, "<?") ? "?>" : startsWith (text, length, i, "<!") ? ">" : nullptr;
-        if (end == nullptr)
-            break;
-
-        const auto* found = std::search (text + i, text + length, end, end + std::strlen (end));
-        if (found == text + length)
-            return true; // the reader reports the unclosed prolog itself
-        i = static_cast<int> (found - text) + static_cast<int> (std::strlen (end));
-    }
-
-    for (; i < length; ++i)
-        if (startsWith (text, length, i, "<?") || startsWith (text, length, i, "<!--"))
-            return false;
-
-    return true;
-}
-
-std::optional<double> readNumberAttribute (const juce::XmlElement& element, const juce::String& name)
-{
-    for (int i = 0; i < element.getNumAttributes(); ++i)
-        if (element.getAttributeName (i) == name)
-        {
-            auto text = element.getAttributeValue (i).getCharPointer();
-            return juce::CharacterFunctions::readDoubleValue (text);
-        }
-
-    return std::nullopt;
+    if (name.size() != 1 || name[0] < '0' || name[0] >= '0' + numParameters)
+        return -1;
+    return name[0] - '0';
 }
 } // namespace
 
@@ -170,26 +94,26 @@ std::optional<Contents> read (const void* data, int size)
         return std::nullopt;
 
     // The length field is believed only as far as the data reaches, and the text ends at a zero byte.
-    const auto available = juce::jmin (declaredLength, size - headerSize);
+    // Looking further than one byte past the longest text the reader takes would be wasted.
+    const auto available = juce::jmin (declaredLength, size - headerSize, static_cast<int> (XmlRootReader::maxTextLength) + 1);
     const auto* text = reinterpret_cast<const char*> (bytes + headerSize);
     int textLength = 0;
     while (textLength < available && text[textLength] != 0)
         ++textLength;
 
-    // Text that JUCE's XML reader would read past the end of, or never finish, is refused before it
-    // sees it: invalid UTF-8, an incomplete entity reference, an instruction or comment in content.
-    if (! juce::CharPointer_UTF8::isValidString (text, textLength) || ! hasOnlyCompleteEntities (text, textLength)
-        || ! hasNoInstructionsOrCommentsInContent (text, textLength))
+    const auto element = XmlRootReader::read (std::string_view (text, static_cast<size_t> (textLength)));
+    if (! element || ! equalsIgnoringAsciiCase (element->tagName.c_str(), rootTag))
         return std::nullopt;
 
-    const auto element = juce::XmlDocument::parse (juce::String::fromUTF8 (text, textLength));
-    if (element == nullptr || ! equalsIgnoringAsciiCase (element->getTagName().toRawUTF8(), rootTag))
-        return std::nullopt;
-
+    // Duplicate names are refused by the reader, so the one attribute of a name is its first.
     Contents contents;
-    contents.program = readNumberAttribute (*element, programAttribute);
-    for (int index = 0; index < numParameters; ++index)
-        contents.values[static_cast<size_t> (index)] = readNumberAttribute (*element, juce::String (index));
+    for (const auto& [name, value] : element->attributes)
+    {
+        if (name == programAttribute)
+            contents.program = readLeadingNumber (value);
+        else if (const auto index = parameterIndexNamed (name); index >= 0)
+            contents.values[static_cast<size_t> (index)] = readLeadingNumber (value);
+    }
 
     return contents;
 }

@@ -26,7 +26,8 @@ struct Contents
 void write (juce::MemoryBlock& block, int program, const std::array<float, numParameters>& values);
 
 // Empty when the blob is refused: too short, wrong magic, a length field of 0 or with its top bit
-// set, text that is not UTF-8 or does not parse as XML, or another root tag.
+// set, text that is not one complete, well-formed XML document (see XmlRootReader), or another root
+// tag. Attribute values are read as numbers by readLeadingNumber.
 std::optional<Contents> read (const void* data, int size);
 
 // The attribute text of a parameter value: C-locale %.20g of the value widened to double.

@@ -1,5 +1,6 @@
-// libFuzzer target: restores random and mutated state blobs. Whatever a blob holds, every value must
-// stay within 0..1 and a blob written afterwards must read back to itself.
+// libFuzzer target: restores random and mutated state blobs, starting from blobs crafted to crash,
+// freeze or mislead a reader. Whatever a blob holds, a refused blob must change nothing, every value
+// must stay within 0..1, and a blob written afterwards must read back to itself.
 
 #include "PluginProcessor.h"
 #include "StateBlob.h"
@@ -18,9 +19,21 @@ MyAudioProcessor& processor()
     return static_cast<MyAudioProcessor&> (*instance);
 }
 
+juce::MemoryBlock save()
+{
+    juce::MemoryBlock blob;
+    processor().getStateInformation (blob);
+    return blob;
+}
+
 void restore (const void* data, size_t size)
 {
+    const auto before = save();
+    const bool refused = ! StateBlob::read (data, static_cast<int> (size)).has_value();
     processor().setStateInformation (data, static_cast<int> (size));
+
+    if (refused && save() != before)
+        std::abort();
 }
 } // namespace
 
@@ -47,11 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, size_t size)
             std::abort();
     }
 
-    juce::MemoryBlock written, rewritten;
-    processor().getStateInformation (written);
+    const auto written = save();
     restore (written.getData(), written.getSize());
-    processor().getStateInformation (rewritten);
-    if (written != rewritten)
+    if (save() != written)
         std::abort();
 
     return 0;

@@ -1,26 +1,48 @@
 #include "ProcessorFixture.h"
 #include "StateBlob.h"
+#include "XmlRootReader.h"
 
+#include <chrono>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 
 namespace
 {
-juce::MemoryBlock blobWith (const juce::String& xml, int declaredLength = -1, bool terminated = true)
+juce::MemoryBlock blobWithBytes (std::string_view text, int declaredLength = -1, bool terminated = true)
 {
     juce::MemoryOutputStream stream;
     stream.writeInt (static_cast<int> (StateBlob::magic));
-    stream.writeInt (declaredLength >= 0 ? declaredLength : static_cast<int> (xml.getNumBytesAsUTF8()));
-    stream.write (xml.toRawUTF8(), xml.getNumBytesAsUTF8());
+    stream.writeInt (declaredLength >= 0 ? declaredLength : static_cast<int> (text.size()));
+    stream.write (text.data(), text.size());
     if (terminated)
         stream.writeByte (0);
     return stream.getMemoryBlock();
 }
 
+juce::MemoryBlock blobWith (const juce::String& xml, int declaredLength = -1, bool terminated = true)
+{
+    return blobWithBytes ({ xml.toRawUTF8(), xml.getNumBytesAsUTF8() }, declaredLength, terminated);
+}
+
 juce::String xmlOf (const juce::MemoryBlock& blob)
 {
     return juce::String::fromUTF8 (static_cast<const char*> (blob.getData()) + 8, static_cast<int> (blob.getSize()) - 9);
+}
+
+juce::String repeated (const juce::String& piece, int count)
+{
+    return juce::String::repeatedString (piece, count);
+}
+
+std::uint32_t bitsOf (float value)
+{
+    std::uint32_t bits;
+    std::memcpy (&bits, &value, sizeof (bits));
+    return bits;
 }
 
 const juce::String workedExample = "<MYTEVRALPLUGINSETTINGS curProgram=\"0\" 0=\"0.5\" 1=\"0.12851405143737792969\" "
@@ -89,6 +111,34 @@ TEST_F (StateBlobTest, ARoundTripIsExact)
     EXPECT_TRUE (xmlOf (blob).contains ("0=\"9.9999997473787516356e-06\""));
 }
 
+TEST_F (StateBlobTest, ARoundTripIsExactForSignedZeroSubnormalsAndTheEndsOfTheRange)
+{
+    constexpr auto smallestNormal = std::numeric_limits<float>::min();
+    constexpr auto smallestSubnormal = std::numeric_limits<float>::denorm_min();
+    const float edges[] = { -0.0f, smallestSubnormal, 2 * smallestSubnormal, std::nextafter (smallestNormal, 0.0f), smallestNormal,
+                            std::nextafter (smallestNormal, 1.0f), 1.0e-30f, std::nextafter (0.5f, 0.0f), std::nextafter (0.5f, 1.0f),
+                            std::nextafter (1.0f, 0.0f), 1.0f, 0.0f };
+
+    for (size_t first = 0; first < std::size (edges); first += numParameters)
+    {
+        std::array<float, numParameters> saved {};
+        for (size_t i = 0; i < saved.size(); ++i)
+        {
+            saved[i] = edges[(first + i) % std::size (edges)];
+            processor->setParameter (static_cast<int> (i), saved[i]);
+        }
+        const auto blob = save();
+
+        for (int i = 0; i < numParameters; ++i)
+            processor->setParameter (i, 0.75f);
+        restore (blob);
+
+        for (size_t i = 0; i < saved.size(); ++i)
+            EXPECT_EQ (bitsOf (values()[i]), bitsOf (saved[i])) << StateBlob::valueText (saved[i]);
+        EXPECT_EQ (save(), blob);
+    }
+}
+
 TEST_F (StateBlobTest, TheNumbersAreWrittenInTheClassicLocaleWhateverTheHostSets)
 {
     const auto* previous = std::setlocale (LC_NUMERIC, nullptr);
@@ -126,18 +176,31 @@ TEST_F (StateBlobTest, RefusedBlobsChangeNothing)
     }
 
     // A multi-byte sequence cut off at the end of the text.
-    const char truncated[] = "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><a>\xe2\x82";
-    juce::MemoryOutputStream raw;
-    raw.writeInt (static_cast<int> (StateBlob::magic));
-    raw.writeInt (static_cast<int> (sizeof (truncated) - 1));
-    raw.write (truncated, sizeof (truncated) - 1);
-    restore (raw.getMemoryBlock());
+    restore (blobWithBytes ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><a>\xe2\x82", -1, false));
     EXPECT_EQ (save(), before);
 
-    // An instruction or a comment followed by text inside the element.
-    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><?x?>text</MYTEVRALPLUGINSETTINGS>"));
-    restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><!-- x -->text</MYTEVRALPLUGINSETTINGS>"));
-    EXPECT_EQ (save(), before);
+    // Text that is not well-formed XML, however close it comes.
+    for (const auto* xml : { "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" curProgram=\"9\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><a></b></MYTEVRALPLUGINSETTINGS>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><a></MYTEVRALPLUGINSETTINGS>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\">",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"/>text",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"/><MYTEVRALPLUGINSETTINGS/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=9/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"&bogus;\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"&#0;\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><!-- a -- b --></MYTEVRALPLUGINSETTINGS>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\"><?xml version=\"1.0\"?></MYTEVRALPLUGINSETTINGS>",
+                             " <?xml version=\"1.0\"?><MYTEVRALPLUGINSETTINGS curProgram=\"9\"/>",
+                             "<!DOCTYPE x [<!ENTITY e \"9\">]><MYTEVRALPLUGINSETTINGS curProgram=\"&e;\"/>",
+                             "<!DOCTYPE x [<!ENTIT e \"9\">]><MYTEVRALPLUGINSETTINGS curProgram=\"9\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" -0=\"0.5\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.5\xc0\xaf\"/>",
+                             "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"\x01\"/>" })
+    {
+        restore (blobWithBytes (xml));
+        EXPECT_EQ (save(), before) << xml;
+    }
 
     // An entity reference that the text ends in the middle of.
     restore (blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"9\">&#X"));
@@ -167,6 +230,116 @@ TEST_F (StateBlobTest, AHeaderAndCommentsBeforeTheElementAreRead)
 {
     restore (blobWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- saved -->\n<MYTEVRALPLUGINSETTINGS curProgram=\"7\"/>"));
     EXPECT_EQ (processor->getCurrentProgram(), 7);
+}
+
+TEST_F (StateBlobTest, EveryWellFormedDocumentAroundTheElementIsRead)
+{
+    const char* const documents[] = {
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"1\" 0=\"0.25\"><!-- hand-edited --></MYTEVRALPLUGINSETTINGS>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"2\" 0=\"0.25\"><!-- x -->text</MYTEVRALPLUGINSETTINGS>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"3\" 0=\"0.25\"><?x?></MYTEVRALPLUGINSETTINGS>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"4\" 0=\"0.25\"><?x y?>text</MYTEVRALPLUGINSETTINGS>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"5\" 0=\"0.25\"><a b='c'><c/></a><!-- x --></MYTEVRALPLUGINSETTINGS>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"6\" 0=\"0.25\"/><!-- after -->",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"7\" 0=\"0.25\"/>\n<?after?>\n",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"8\" 0=\"0.25\" note=\"<?x?>\"/>",
+        "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\"><![CDATA[<a>&]]>&amp;&lt;&#233;</MYTEVRALPLUGINSETTINGS>",
+        "<!DOCTYPE MYTEVRALPLUGINSETTINGS PUBLIC \"-//x\" 'a>b' [<!ENTITY e \">]\"><!-- ] -->%p;]><MYTEVRALPLUGINSETTINGS curProgram=\"10\" 0=\"0.25\"/>",
+        "\xef\xbb\xbf<?xml version='1.0' standalone='yes'?><MYTEVRALPLUGINSETTINGS\n\tcurProgram = '11' 0='0.25' \xc3\xa9='\xe2\x82\xac'/>",
+        "<MYTEVRALPLUGINSETTINGS 0=\"0.25\" curProgram=\"&#x31;&#50;\" note=\"&quot;&apos;&gt;\"></MYTEVRALPLUGINSETTINGS >",
+    };
+
+    int program = 0;
+    for (const auto* xml : documents)
+    {
+        processor->setParameter (mixParameter, 0.75f);
+        restore (blobWith (juce::String::fromUTF8 (xml)));
+        EXPECT_EQ (processor->getCurrentProgram(), ++program) << xml;
+        EXPECT_EQ (processor->getParameter (mixParameter), 0.25f) << xml;
+    }
+}
+
+// Blobs crafted to crash, freeze or mislead a reader: each is refused or read as its numbers say, at
+// once, however deep, wide or long it is.
+TEST_F (StateBlobTest, CraftedBlobsAreRefusedOrReadAtOnce)
+{
+    constexpr auto timeLimit = std::chrono::milliseconds (500);
+    const auto depth = static_cast<int> (XmlRootReader::maxNestingDepth);
+    const auto attributes = static_cast<int> (XmlRootReader::maxAttributes);
+    const auto element = [] (const juce::String& content) {
+        return "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\">" + content + "</MYTEVRALPLUGINSETTINGS>";
+    };
+    const auto withOtherAttributes = [] (int count) {
+        juce::String xml = "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.25\"";
+        for (int i = 0; i < count; ++i)
+            xml << " a" << i << "=\"0\"";
+        return xml + "/>";
+    };
+
+    // The "Mix" value that the blob sets, or none when it is refused.
+    struct Case
+    {
+        const char* what;
+        juce::String xml;
+        std::optional<float> mix;
+    };
+    const Case cases[] = {
+        { "recursive entity", "<!DOCTYPE x [<!ENTITY a \"&Xa;\">]><MYTEVRALPLUGINSETTINGS curProgram=\"&a;\" 0=\"0.5\"/>", {} },
+        { "30000 levels deep", element (repeated ("<a>", 30000) + repeated ("</a>", 30000)), {} },
+        { "deepest nesting", element (repeated ("<a>", depth - 1) + repeated ("</a>", depth - 1)), 0.25f },
+        { "one level deeper", element (repeated ("<a>", depth) + repeated ("</a>", depth)), {} },
+        { "the most attributes", withOtherAttributes (attributes - 2), 0.25f },
+        { "one attribute more", withOtherAttributes (attributes - 1), {} },
+        { "40000 attributes", "<MYTEVRALPLUGINSETTINGS" + repeated (" a=\"0\"", 40000) + " curProgram=\"9\"/>", {} },
+        { "a text too long", element (repeated (" ", static_cast<int> (XmlRootReader::maxTextLength))), {} },
+        { "a comment never closed", element ("<!--" + repeated ("-", 500000)), {} },
+        { "a huge exponent", "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0.5e4294967295\"/>", 1.0f },
+        { "a number of 100000 digits", "<MYTEVRALPLUGINSETTINGS curProgram=\"9\" 0=\"0." + repeated ("0", 100000) + "25e100000\"/>", 0.25f },
+    };
+
+    for (const auto& crafted : cases)
+    {
+        processor->setCurrentProgram (4);
+        const auto before = save();
+        const auto blob = blobWith (crafted.xml);
+
+        const auto start = std::chrono::steady_clock::now();
+        restore (blob);
+        EXPECT_LT (std::chrono::steady_clock::now() - start, timeLimit) << crafted.what;
+
+        if (crafted.mix)
+        {
+            EXPECT_EQ (processor->getCurrentProgram(), 9) << crafted.what;
+            EXPECT_EQ (processor->getParameter (mixParameter), *crafted.mix) << crafted.what;
+        }
+        else
+        {
+            EXPECT_EQ (save(), before) << crafted.what;
+        }
+    }
+
+    restore (blobWith ("<MYTEVRALPLUGINSETTINGS 1=\"-1e-4294967295\"/>"));
+    EXPECT_EQ (bitsOf (values()[1]), bitsOf (-0.0f));
+}
+
+// A blob cut short anywhere before its terminator is refused whole, never partly applied.
+TEST_F (StateBlobTest, EveryTruncationOfASavedBlobIsRefused)
+{
+    processor->setCurrentProgram (17);
+    processor->setParameter (mixParameter, 0.3f);
+    const auto saved = save();
+
+    processor->setCurrentProgram (4);
+    const auto before = save();
+    for (size_t size = 1; size + 1 < saved.getSize(); ++size)
+    {
+        processor->setStateInformation (saved.getData(), static_cast<int> (size));
+        ManualClock::now += 1000;
+        ASSERT_EQ (save(), before) << "cut to " << size << " bytes";
+    }
+
+    processor->setStateInformation (saved.getData(), static_cast<int> (saved.getSize() - 1));
+    EXPECT_EQ (save(), saved) << "only the terminator missing";
 }
 
 TEST_F (StateBlobTest, CompleteEntityReferencesAreRead)
