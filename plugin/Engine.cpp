@@ -28,8 +28,11 @@ constexpr double lineBaseLengthsMs[Engine::numLines] = { 32.13723, 26.357152, 23
 constexpr double firstInputDiffuserGainCap = 0.85;
 constexpr double secondDiffuserGainCap = 0.625;
 
-// The cut-off stays clear of the Nyquist frequency, where the input low-pass would lose its damping;
-// only rates below about 1.1 kHz ever reach this limit.
+// From 3 kHz up the cut-off range ends at least 500 Hz below the Nyquist frequency and is used as it
+// is. Below 3 kHz it collapses to its lowest cut-off, 500 Hz, which the Nyquist frequency of the
+// lowest rates comes close to or falls under, and the input low-pass would lose its damping: there the
+// cut-off is kept below 0.45 of the rate (which bites below about 1.1 kHz).
+constexpr double lowestRateOfTheCutoffRange = 3000.0;
 constexpr double highestCutoffShareOfRate = 0.45;
 
 int toSamples (double milliseconds, double samplesPerMillisecond) noexcept
@@ -224,7 +227,8 @@ void Engine::recomputeDecay (double decay, double samplesPerMillisecond) noexcep
 void Engine::recomputeCutoff (double fcut) noexcept
 {
     const auto rate = sampleRate.load (std::memory_order_relaxed);
-    const auto cutoff = std::min (cutoffHz (fcut, rate), highestCutoffShareOfRate * rate);
+    const auto cutoff = rate < lowestRateOfTheCutoffRange ? std::min (cutoffHz (fcut, rate), highestCutoffShareOfRate * rate)
+                                                          : cutoffHz (fcut, rate);
     const auto omega = cutoff * twoPi / rate;
     const auto pole = (1.0 - std::sin (omega)) / std::cos (omega);
 

@@ -281,10 +281,10 @@ TEST_F (ProcessingTest, EveryProgramRendersAsRecorded)
           } },
         { 32000.0,
           {
-            0x53ecb77ef86726c4, 0xa7d370f77434f129, 0x4621582dbfba8f25, 0x3b861461139cbabb,
-            0xc9c08bea1bdc5bfc, 0x1aee21a9b699cc17, 0x37d631ccbbdb7137, 0xad054ba46372e8c9,
-            0x79e467e9cb45689e, 0x339732795f0ed111, 0x354da9e866ed5237, 0x38e0a0ca5eb46f30,
-            0x2824c700d5dbd5bb, 0x9227f08aa613d531, 0xc48b472e2bfb168a, 0xbb37dd006eb1f0a1,
+            0x53ecb77ef86726c4, 0xd1eba961239c1d5b, 0x4621582dbfba8f25, 0x3b861461139cbabb,
+            0x4e7449ee90e3d39f, 0x1aee21a9b699cc17, 0x37d631ccbbdb7137, 0xad054ba46372e8c9,
+            0x79e467e9cb45689e, 0x2b33707fce5dcb54, 0x354da9e866ed5237, 0x38e0a0ca5eb46f30,
+            0x2824c700d5dbd5bb, 0xdbfa3ba560d0009c, 0xc48b472e2bfb168a, 0xbb37dd006eb1f0a1,
             0xe6940b2c9d078f1e, 0x858858f7c309222a, 0xcd6162e29560c399, 0x733f7121cf2e456e,
             0x902cc63ff036e808, 0xa5ef84c20bcf3dcb, 0xdc2cf6d0ed0bfe40, 0xab56c50eb0dfdb9d
           } },
