@@ -1,6 +1,8 @@
-// processBlock at 44100 Hz in 512-sample stereo blocks, against juce::Reverb on the same buffers.
+// processBlock in 512-sample stereo blocks: at 44100 Hz against juce::Reverb on the same buffers, and at
+// 384 kHz with and without a change fade starting in every block.
 // Counters: ns per stereo sample frame and the multiple of real time on one core.
 
+#include "ParameterMapping.h"
 #include "PluginProcessor.h"
 
 #include <benchmark/benchmark.h>
@@ -11,6 +13,7 @@
 namespace
 {
 constexpr double sampleRate = 44100.0;
+constexpr double highSampleRate = 384000.0;
 constexpr int blockSize = 512;
 constexpr int numBlocks = 64; // a few seconds' worth of varied input, cycled
 
@@ -30,9 +33,11 @@ juce::AudioBuffer<float> makeInput (bool silent)
 
 using Clock = std::chrono::steady_clock;
 
-// Only the processing call is timed, not the copy of the next input block into the buffer.
-template <typename Process>
-void timeBlocks (benchmark::State& state, const juce::AudioBuffer<float>& input, juce::AudioBuffer<float>& buffer, Process&& process)
+// Only the processing call is timed, not the copy of the next input block into the buffer nor what
+// happens before each block.
+template <typename Process, typename BeforeBlock>
+void timeBlocks (benchmark::State& state, double rate, const juce::AudioBuffer<float>& input, juce::AudioBuffer<float>& buffer,
+                 Process&& process, BeforeBlock&& beforeBlock)
 {
     double seconds = 0.0;
     int block = 0;
@@ -41,6 +46,7 @@ void timeBlocks (benchmark::State& state, const juce::AudioBuffer<float>& input,
     {
         for (int ch = 0; ch < 2; ++ch)
             buffer.copyFrom (ch, 0, input, ch, block * blockSize, blockSize);
+        beforeBlock();
 
         const auto start = Clock::now();
         process();
@@ -54,27 +60,43 @@ void timeBlocks (benchmark::State& state, const juce::AudioBuffer<float>& input,
 
     const auto frames = static_cast<double> (state.iterations()) * blockSize;
     state.counters["ns_per_sample"] = seconds * 1.0e9 / frames;
-    state.counters["x_realtime"] = frames / sampleRate / seconds;
+    state.counters["x_realtime"] = frames / rate / seconds;
 }
 
-void runHalvorn (benchmark::State& state, bool silent)
+enum class Changes
+{
+    none,
+    decayEveryBlock
+};
+
+void runHalvorn (benchmark::State& state, double rate, bool silent, Changes changes)
 {
     std::unique_ptr<juce::AudioProcessor> processor (createPluginFilterOfType (juce::AudioProcessor::wrapperType_Undefined));
-    processor->setPlayConfigDetails (2, 2, sampleRate, blockSize);
-    processor->prepareToPlay (sampleRate, blockSize);
+    processor->setPlayConfigDetails (2, 2, rate, blockSize);
+    processor->prepareToPlay (rate, blockSize);
     processor->setCurrentProgram (11); // "11 - Hall"
     const auto input = makeInput (silent);
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::MidiBuffer midi;
 
-    timeBlocks (state, input, buffer, [&] {
+    // A "Decay" jump before every block: each block turns the fade-in of the last one into a fade-out
+    // that ends within the block, so every block silences all the delay memories.
+    bool upper = false;
+    const auto changeDecay = [&] {
+        if (changes == Changes::decayEveryBlock)
+            processor->setParameter (decayParameter, (upper = ! upper) ? 0.6f : 0.4f);
+    };
+
+    timeBlocks (state, rate, input, buffer, [&] {
         const juce::ScopedLock lock (processor->getCallbackLock());
         processor->processBlock (buffer, midi);
-    });
+    }, changeDecay);
 }
 
-void HalvornSignal (benchmark::State& state) { runHalvorn (state, false); }
-void HalvornSilence (benchmark::State& state) { runHalvorn (state, true); }
+void HalvornSignal (benchmark::State& state) { runHalvorn (state, sampleRate, false, Changes::none); }
+void HalvornSilence (benchmark::State& state) { runHalvorn (state, sampleRate, true, Changes::none); }
+void HalvornSignal384k (benchmark::State& state) { runHalvorn (state, highSampleRate, false, Changes::none); }
+void HalvornFadeEveryBlock384k (benchmark::State& state) { runHalvorn (state, highSampleRate, false, Changes::decayEveryBlock); }
 
 void JuceReverbSignal (benchmark::State& state)
 {
@@ -88,14 +110,16 @@ void JuceReverbSignal (benchmark::State& state)
     const auto input = makeInput (false);
     juce::AudioBuffer<float> buffer (2, blockSize);
 
-    timeBlocks (state, input, buffer, [&] {
+    timeBlocks (state, sampleRate, input, buffer, [&] {
         reverb.processStereo (buffer.getWritePointer (0), buffer.getWritePointer (1), blockSize);
-    });
+    }, [] {});
 }
 } // namespace
 
 BENCHMARK (JuceReverbSignal)->UseManualTime()->MinTime (1.0);
 BENCHMARK (HalvornSignal)->UseManualTime()->MinTime (1.0);
 BENCHMARK (HalvornSilence)->UseManualTime()->MinTime (1.0);
+BENCHMARK (HalvornSignal384k)->UseManualTime()->MinTime (1.0);
+BENCHMARK (HalvornFadeEveryBlock384k)->UseManualTime()->MinTime (1.0);
 
 BENCHMARK_MAIN();

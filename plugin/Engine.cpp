@@ -28,8 +28,11 @@ constexpr double lineBaseLengthsMs[Engine::numLines] = { 32.13723, 26.357152, 23
 constexpr double firstInputDiffuserGainCap = 0.85;
 constexpr double secondDiffuserGainCap = 0.625;
 
-// The cut-off stays clear of the Nyquist frequency, where the input low-pass would lose its damping;
-// only rates below about 1.1 kHz ever reach this limit.
+// From 3 kHz up the cut-off range ends at least 500 Hz below the Nyquist frequency and is used as it
+// is. Below 3 kHz it collapses to its lowest cut-off, 500 Hz, which the Nyquist frequency of the
+// lowest rates comes close to or falls under, and the input low-pass would lose its damping: there the
+// cut-off is kept below 0.45 of the rate (which bites below about 1.1 kHz).
+constexpr double lowestRateOfTheCutoffRange = 3000.0;
 constexpr double highestCutoffShareOfRate = 0.45;
 
 int toSamples (double milliseconds, double samplesPerMillisecond) noexcept
@@ -76,6 +79,12 @@ static_assert (firstDiffuserOffset + 2 * numDiffusers == Engine::numDelayBuffers
 // Each lane does exactly the operations a scalar would, in the same order.
 using TwoLanes = double __attribute__ ((vector_size (16)));
 constexpr int numLinePairs = Engine::numLines / 2;
+
+// What a tap reads in place of a sample written before the memories were silenced. A stretch in which
+// some tap reads silence is at most this long.
+constexpr int longestSilentStretch = 256;
+constexpr double silentSamples[longestSilentStretch] {};
+constexpr AllpassHistory silentHistories[longestSilentStretch] {};
 
 // One allpass step: out[n] = -g * in[n] + in[n - D] + g * out[n - D], from the history at delay D.
 inline double allpass (double gain, double input, const AllpassHistory& delayed) noexcept
@@ -224,7 +233,8 @@ void Engine::recomputeDecay (double decay, double samplesPerMillisecond) noexcep
 void Engine::recomputeCutoff (double fcut) noexcept
 {
     const auto rate = sampleRate.load (std::memory_order_relaxed);
-    const auto cutoff = std::min (cutoffHz (fcut, rate), highestCutoffShareOfRate * rate);
+    const auto cutoff = rate < lowestRateOfTheCutoffRange ? std::min (cutoffHz (fcut, rate), highestCutoffShareOfRate * rate)
+                                                          : cutoffHz (fcut, rate);
     const auto omega = cutoff * twoPi / rate;
     const auto pole = (1.0 - std::sin (omega)) / std::cos (omega);
 
@@ -245,7 +255,7 @@ void Engine::prepare (double newSampleRate)
     samplesPerMs.store (samplesPerMillisecond, std::memory_order_relaxed);
 
     const auto length = toSamples (bufferTimeMs, samplesPerMillisecond);
-    memory.reset (new (std::nothrow) double[static_cast<size_t> (numDelayBuffers * length)]);
+    memory.reset (new (std::nothrow) double[static_cast<size_t> (numDelayBuffers * length)]());
 
     if (memory == nullptr)
         return;
@@ -274,9 +284,7 @@ void Engine::prepare (double newSampleRate)
 
 void Engine::clearMemories() noexcept
 {
-    if (memory != nullptr)
-        std::fill_n (memory.get(), static_cast<size_t> (numDelayBuffers * bufferLength), 0.0);
-
+    silentBefore = samplesWritten;
     lowpassPrevInput = 0.0;
     lowpassPrevOutput = 0.0;
     std::fill (std::begin (dampingStates), std::end (dampingStates), 0.0);
@@ -394,32 +402,54 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
         if (static_cast<unsigned> (writeIndex) >= static_cast<unsigned> (length))
             writeIndex = 0;
 
+        // The sample on which the fade-out ends silences the memories before anything reads them. It
+        // always begins a stretch, so that each tap of a stretch reads the memory or silence throughout.
+        if (fadingOut && gain - outStep < 0.0)
+        {
+            clearMemories();
+            lowpassIn = 0.0;
+            lowpassOut = 0.0;
+            std::fill (std::begin (damped), std::end (damped), TwoLanes {});
+        }
+
         const int w = writeIndex;
         int stretch = std::min (numSamples - n, length - w);
+        // Within one buffer length of the silencing some slots still hold what was written before it.
+        const auto sinceSilenced = static_cast<int> (std::min<std::uint64_t> (samplesWritten - silentBefore,
+                                                                              static_cast<std::uint64_t> (length)));
 
         // A read position behind the write position by D samples; one that starts before the buffer
-        // wraps to its end and may run for only as long as it takes to reach the end.
-        const auto reader = [w, length, &stretch] (auto* line, int delay) {
+        // wraps to its end and may run for only as long as it takes to reach the end. A tap whose
+        // sample was written before the memories were silenced reads silence, for as long as that lasts.
+        const auto reader = [w, length, sinceSilenced, &stretch] (auto* line, const auto* silence, int delay) {
+            // A delay of 0 reads the sample written a whole buffer ago, since reads come before writes.
+            const auto age = delay > 0 ? delay : length;
+            if (age > sinceSilenced)
+            {
+                stretch = std::min ({ stretch, age - sinceSilenced, longestSilentStretch });
+                return silence;
+            }
+
             const auto position = w - delay;
             if (position < 0)
             {
                 stretch = std::min (stretch, -position);
-                return line + position + length;
+                return static_cast<decltype (silence)> (line + position + length);
             }
-            return line + position;
+            return static_cast<decltype (silence)> (line + position);
         };
 
-        const double* const predelayTap = reader (predelayLine, c.predelaySamples);
+        const double* const predelayTap = reader (predelayLine, silentSamples, c.predelaySamples);
         const double* lineTaps[numLines];
         for (int k = 0; k < numLines; ++k)
-            lineTaps[k] = reader (lines[k], c.lineLengths[k]);
+            lineTaps[k] = reader (lines[k], silentSamples, c.lineLengths[k]);
 
         const int diffuserDelays[numDiffusers] = { c.inputDiffuserDelays[0], c.inputDiffuserDelays[1],
                                                    c.outputDiffuserDelays[0], c.outputDiffuserDelays[1],
                                                    c.outputDiffuserDelays[2], c.outputDiffuserDelays[3] };
         const AllpassHistory* historyTaps[numDiffusers];
         for (int d = 0; d < numDiffusers; ++d)
-            historyTaps[d] = reader (histories[d], diffuserDelays[d]);
+            historyTaps[d] = reader (histories[d], silentHistories, diffuserDelays[d]);
 
         double* const predelayWrite = predelayLine + w;
         double* lineWrites[numLines];
@@ -437,19 +467,22 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
             if (i > 0 && coefficientGeneration.load (std::memory_order_relaxed) != snapshotGeneration)
                 break;
 
-            // The change fade: out over 10 ms, clear every memory on the silent sample, in over 80 ms.
+            // The change fade: out over 10 ms, silence every memory on the silent sample, in over 80 ms.
             if (fadingOut)
             {
-                gain -= outStep;
-                if (gain < 0.0)
+                const auto faded = gain - outStep;
+                if (faded < 0.0)
                 {
+                    // The silent sample begins a stretch of its own, which silenced the memories.
+                    if (i > 0)
+                        break;
                     gain = 0.0;
-                    clearMemories();
-                    lowpassIn = 0.0;
-                    lowpassOut = 0.0;
-                    std::fill (std::begin (damped), std::end (damped), TwoLanes {});
                     fadingOut = false;
                     fadingIn = true;
+                }
+                else
+                {
+                    gain = faded;
                 }
             }
             else if (fadingIn)
@@ -524,6 +557,7 @@ void Engine::process (float* left, float* right, int numSamples) noexcept
         }
 
         writeIndex += i;
+        samplesWritten += static_cast<std::uint64_t> (i);
         n += i;
     }
 

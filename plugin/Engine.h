@@ -35,6 +35,8 @@ public:
 
     // Sizes and clears the delay memory for a rate, recomputes every coefficient and ends any fade.
     void prepare (double newSampleRate);
+    // Silences the delay memories and filters. Costs the same at any memory size: the memories are not
+    // written, every read of a sample written before this call is taken as silence instead.
     void clearMemories() noexcept;
 
     // Runs the reverb in place on one block. Does nothing while the engine is unprepared.
@@ -89,6 +91,9 @@ private:
     double fadeOutStep = 0.0;
     int writeIndex = 0;
     int bufferLength = 0;
+    // Samples processed since construction, and that count when the memories were last silenced.
+    std::uint64_t samplesWritten = 0;
+    std::uint64_t silentBefore = 0;
     std::unique_ptr<double[]> memory;
     double lowpassPrevInput = 0.0;
     double lowpassPrevOutput = 0.0;

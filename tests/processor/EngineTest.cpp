@@ -158,6 +158,23 @@ TEST (EngineCoefficients, PredelayCutoffVolumeAndMix)
     EXPECT_DOUBLE_EQ (engine.getCoefficients().dryGain, 0.75);
 }
 
+TEST (EngineCoefficients, CutoffPoleFollowsItsFormulaFromThreeKilohertzUp)
+{
+    for (const auto& [rate, top] : { std::pair { 8000.0, 3000.0 }, { 11025.0, 5000.0 }, { 22050.0, 10000.0 },
+                                    { 32000.0, 15000.0 }, { 44100.0, 16000.0 } })
+        for (const auto fcut : { 0.0f, 0.5f, 1.0f })
+        {
+            Engine engine;
+            engine.setParameter (fcutParameter, fcut);
+            engine.prepare (rate);
+
+            const auto cutoff = std::exp (std::log (top / 500.0) * fcut) * 500.0;
+            const auto omega = cutoff * 6.283185307179586 / rate;
+            EXPECT_DOUBLE_EQ (engine.getCoefficients().lowpassPole, (1.0 - std::sin (omega)) / std::cos (omega))
+                << "FCut " << fcut << " at " << rate << " Hz";
+        }
+}
+
 TEST (EngineParameters, OutOfRangeValuesNeverLeaveZeroToOne)
 {
     Engine engine;

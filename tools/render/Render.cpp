@@ -5,6 +5,7 @@
 #include "ParameterMapping.h"
 #include "PluginEditor.h"
 #include "RenderOptions.h"
+#include "RenderSession.h"
 #include "TestSound.h"
 #include "VstRenderTarget.h"
 
@@ -180,10 +181,11 @@ int render (const RenderOptions& options)
     const auto rate = input.sampleRate;
 
     auto target = loadPlugin (options.plugin);
-    target.prepare (rate, options.blockSize);
-    target.setCurrentProgram (findProgram (target, options.program));
+    const auto program = findProgram (target, options.program);
+    std::vector<ParameterValue> values;
     for (const auto& setting : options.parameters)
-        target.setParameter (findParameter (target, setting.name), setting.value);
+        values.push_back ({ findParameter (target, setting.name), setting.value });
+    startProgram (target, rate, options.blockSize, program, values);
 
     const auto tailSeconds = options.tailSeconds.value_or (
         (predelayMs (target.getParameter (predelayParameter)) + decayTimeMs (target.getParameter (decayParameter))) * 0.001
@@ -191,15 +193,8 @@ int render (const RenderOptions& options)
     const auto inputLength = input.audio.getNumSamples();
     const auto totalLength = inputLength + static_cast<int> (tailSeconds * rate);
 
-    juce::AudioBuffer<float> audio (2, totalLength);
-    audio.clear();
-    for (int channel = 0; channel < 2; ++channel)
-        audio.copyFrom (channel, 0, input.audio, channel, 0, inputLength);
-
     const auto started = juce::Time::getMillisecondCounterHiRes();
-    for (int start = 0; start < totalLength; start += options.blockSize)
-        target.process (audio.getWritePointer (0, start), audio.getWritePointer (1, start),
-                        juce::jmin (options.blockSize, totalLength - start));
+    const auto audio = playThrough (target, input.audio, totalLength, options.blockSize);
     const auto elapsedSeconds = juce::jmax (1.0e-6, (juce::Time::getMillisecondCounterHiRes() - started) * 0.001);
 
     writeWav (options.output, audio, rate);

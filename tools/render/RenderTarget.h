@@ -19,7 +19,11 @@ public:
     virtual float getParameter (int index) = 0;
     virtual void setParameter (int index, float value) = 0;
 
-    virtual void prepare (double sampleRate, int maximumBlockSize) = 0;
-    // Stereo in place; numSamples never exceeds the block size given to prepare.
+    // Sets the rate and the block size and leaves the plug-in suspended, with its programs made for
+    // the rate.
+    virtual void configure (double sampleRate, int maximumBlockSize) = 0;
+    // Starts playing from silent memories, with everything set while suspended in place.
+    virtual void resume() = 0;
+    // Stereo in place; numSamples never exceeds the block size given to configure.
     virtual void process (float* left, float* right, int numSamples) = 0;
 };

@@ -1,5 +1,6 @@
 #include "TestSound.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -7,10 +8,17 @@ namespace
 constexpr double lengthSeconds = 3.0;
 constexpr double hitTimes[] = { 0.0, 0.25, 0.5, 0.875 };
 constexpr double hitDecaySeconds = 0.03;
-constexpr double chordStart = 1.25;
-constexpr double chordEnd = 2.5;
 constexpr double chordHz[] = { 220.0, 277.18, 329.63, 440.0 }; // A major
-constexpr double chordAttackSeconds = 0.02;
+constexpr double chordLevel = 0.12;
+// Raised-cosine fades at both ends of the chord: a tone that starts or stops dead clicks across the
+// whole spectrum.
+constexpr double chordFadeSeconds = 0.005;
+
+double chordEnvelope (double t)
+{
+    const auto fromEdge = std::min (t - testSoundChordStart, testSoundChordEnd - t) / chordFadeSeconds;
+    return fromEdge >= 1.0 ? 1.0 : 0.5 * (1.0 - std::cos (juce::MathConstants<double>::pi * fromEdge));
+}
 } // namespace
 
 juce::AudioBuffer<float> makeTestSound (double sampleRate)
@@ -35,9 +43,9 @@ juce::AudioBuffer<float> makeTestSound (double sampleRate)
                 right += burst * pan;
             }
 
-        if (t >= chordStart && t < chordEnd)
+        if (t >= testSoundChordStart && t < testSoundChordEnd)
         {
-            const auto envelope = std::min (1.0, (t - chordStart) / chordAttackSeconds) * 0.12;
+            const auto envelope = chordEnvelope (t) * chordLevel;
             for (size_t n = 0; n < std::size (chordHz); ++n)
             {
                 const auto tone = envelope * std::sin (juce::MathConstants<double>::twoPi * chordHz[n] * t);

@@ -26,13 +26,18 @@ juce::String VstRenderTarget::getParameterName (int index)
 float VstRenderTarget::getParameter (int index) { return effect->getParameter (index); }
 void VstRenderTarget::setParameter (int index, float value) { effect->setParameter (index, value); }
 
-void VstRenderTarget::prepare (double sampleRate, int maximumBlockSize)
+// The plug-in makes its programs for the rate when it resumes, so it is resumed once and suspended
+// again: the program chosen next then has the values it has at this rate.
+void VstRenderTarget::configure (double sampleRate, int maximumBlockSize)
 {
     effect->dispatch (EffectOpcode::suspendOrResume, 0, 0);
     effect->dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, static_cast<float> (sampleRate));
     effect->dispatch (EffectOpcode::setBlockSize, 0, maximumBlockSize);
     effect->dispatch (EffectOpcode::suspendOrResume, 0, 1);
+    effect->dispatch (EffectOpcode::suspendOrResume, 0, 0);
 }
+
+void VstRenderTarget::resume() { effect->dispatch (EffectOpcode::suspendOrResume, 0, 1); }
 
 void VstRenderTarget::process (float* left, float* right, int numSamples)
 {

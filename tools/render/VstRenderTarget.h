@@ -21,7 +21,8 @@ public:
     float getParameter (int index) override;
     void setParameter (int index, float value) override;
 
-    void prepare (double sampleRate, int maximumBlockSize) override;
+    void configure (double sampleRate, int maximumBlockSize) override;
+    void resume() override;
     void process (float* left, float* right, int numSamples) override;
 
     VstHostedEffect& getEffect() noexcept { return *effect; }
