@@ -121,8 +121,9 @@ long long HalvornVstEffect::queryEditorBounds (EditorRect** rect)
         if (rect == nullptr || ! makeEditorWindow())
             return 0;
 
-        *rect = editorWindow->getRect();
-        return static_cast<long long> (reinterpret_cast<std::intptr_t> (*rect));
+        editorRect = editorWindow->getEditorRect();
+        *rect = &editorRect;
+        return static_cast<long long> (reinterpret_cast<std::intptr_t> (&editorRect));
     });
 }
 

@@ -75,6 +75,9 @@ private:
     ScopedJuceRuntime juceRuntime;
     std::unique_ptr<juce::AudioProcessor> processor;
     std::unique_ptr<VstEditorWindow> editorWindow;
+    // The editor's bounds as the host last asked for them. Hosts may read them through the pointer
+    // they were given long after the editor has gone.
+    EditorRect editorRect {};
     juce::MemoryBlock chunkMemory;
     juce::MidiBuffer noMidi;
     juce::HeapBlock<float*> channels;

@@ -191,6 +191,7 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
         EXPECT_EQ (rect->right, 430);
         EXPECT_EQ (plugin->dispatch (EffectOpcode::editorIdleTick), 0);
         EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
+        EXPECT_EQ (rect->right, 430) << "hosts read the rectangle they were given after closing the editor";
     }
 
     EditorRect* rect = nullptr;
