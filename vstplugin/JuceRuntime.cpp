@@ -1,36 +1,86 @@
 #include "JuceRuntime.h"
 
+#include "PluginXConnection.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <thread>
 
+namespace juce
+{
+// One step of JUCE's Linux message loop: every ready event source (X events, posted messages) is
+// handed its callback. JUCE's own plug-in clients drive it the same way.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
 namespace
 {
-std::mutex runtimeLock;
-int users = 0;
-std::promise<void> stopRequestPosted;
+// Rounds of ready event sources that one delivery serves at most, so that a source that keeps
+// becoming ready cannot hold the host's thread.
+constexpr int maxDeliveryRounds = 8;
 
-// A host may exit without closing its last instance: a thread still running then is let go, not
-// destroyed (which would end the host with std::terminate).
-struct MessageThread
+// Shared by every instance, and never destroyed: a host may exit with instances still open and the
+// plug-in's own message thread still waiting on it.
+struct Runtime
 {
-    ~MessageThread()
-    {
-        if (thread.joinable())
-            thread.detach();
-    }
+    // Serialises starting and stopping the plug-in's own message thread; that thread never takes it.
+    std::mutex lifecycleLock;
+    int users = 0;
+    std::thread ownThread;
+    std::promise<void> stopRequestPosted;
 
-    std::thread thread;
-} messageThread;
+    // Who runs JUCE's messages: the plug-in's own thread, or the host thread that holds leases.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool stopRequested = false;
+    int hostLeases = 0;
+    std::thread::id hostThread;
+    bool ownThreadPaused = false;
 
-void runMessageThread (std::promise<void>& started, std::shared_future<void> mayShutDown)
+    // Touched only by the host thread that drives JUCE.
+    bool delivering = false;
+};
+
+Runtime& runtime()
+{
+    static auto* const shared = new Runtime();
+    return *shared;
+}
+
+// Wakes the plug-in's own message thread from its wait for the next message.
+void wakeOwnThread()
+{
+    juce::MessageManager::callAsync ([] {});
+}
+
+void runOwnMessageThread (std::promise<void>& started, std::shared_future<void> mayShutDown)
 {
     juce::initialiseJuce_GUI();
-    juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
+    auto* messageManager = juce::MessageManager::getInstance();
+    messageManager->setCurrentThreadAsMessageThread();
     started.set_value();
-    juce::MessageManager::getInstance()->runDispatchLoop();
+
+    auto& state = runtime();
+    for (;;)
+    {
+        {
+            std::unique_lock<std::mutex> lock (state.lock);
+            if (state.hostLeases > 0 && ! state.stopRequested)
+            {
+                state.ownThreadPaused = true;
+                state.changed.notify_all();
+                state.changed.wait (lock, [&state] { return state.hostLeases == 0 || state.stopRequested; });
+                state.ownThreadPaused = false;
+                messageManager->setCurrentThreadAsMessageThread();
+            }
+            if (state.stopRequested)
+                break;
+        }
+        juce::dispatchNextMessageOnSystemQueue (false);
+    }
 
     // The thread that asked us to stop may still be inside the message queue it posted to.
     mayShutDown.wait();
@@ -40,33 +90,99 @@ void runMessageThread (std::promise<void>& started, std::shared_future<void> may
 
 ScopedJuceRuntime::ScopedJuceRuntime()
 {
-    const std::lock_guard<std::mutex> lock (runtimeLock);
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lifecycle (state.lifecycleLock);
 
-    if (users++ > 0)
+    if (state.users++ > 0)
         return;
 
+    {
+        const std::lock_guard<std::mutex> lock (state.lock);
+        state.stopRequested = false;
+    }
     std::promise<void> started;
     auto ready = started.get_future();
-    stopRequestPosted = std::promise<void>();
-    messageThread.thread = std::thread (runMessageThread, std::ref (started), stopRequestPosted.get_future().share());
+    state.stopRequestPosted = std::promise<void>();
+    state.ownThread = std::thread (runOwnMessageThread, std::ref (started), state.stopRequestPosted.get_future().share());
     ready.wait();
 }
 
 ScopedJuceRuntime::~ScopedJuceRuntime()
 {
-    const std::lock_guard<std::mutex> lock (runtimeLock);
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lifecycle (state.lifecycleLock);
 
-    if (--users > 0)
+    if (--state.users > 0)
         return;
 
-    // The loop is stopped from inside, and the message manager goes only once the request is posted.
-    juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
-    stopRequestPosted.set_value();
+    {
+        const std::lock_guard<std::mutex> lock (state.lock);
+        state.stopRequested = true;
+        state.changed.notify_all();
+    }
+    // JUCE's message manager goes only once this wake-up is posted.
+    wakeOwnThread();
+    state.stopRequestPosted.set_value();
 
     // A host that closes the last instance from inside one of our own messages cannot wait for the
     // message thread: let it finish by itself.
-    if (messageThread.thread.get_id() == std::this_thread::get_id())
-        messageThread.thread.detach();
+    if (state.ownThread.get_id() == std::this_thread::get_id())
+        state.ownThread.detach();
     else
-        messageThread.thread.join();
+        state.ownThread.join();
+}
+
+std::unique_ptr<HostMessageThread> HostMessageThread::take()
+{
+    auto& state = runtime();
+    std::unique_lock<std::mutex> lock (state.lock);
+    const auto caller = std::this_thread::get_id();
+
+    if (state.hostLeases > 0 && state.hostThread != caller)
+        return {};
+
+    if (state.hostLeases++ == 0)
+    {
+        // The plug-in's own thread calls nothing of the host's, so waiting for it to finish the
+        // message in hand cannot close a circle through a host's lock.
+        state.hostThread = caller;
+        wakeOwnThread();
+        state.changed.wait (lock, [&state] { return state.ownThreadPaused; });
+        juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
+    }
+
+    return std::unique_ptr<HostMessageThread> (new HostMessageThread());
+}
+
+HostMessageThread::~HostMessageThread()
+{
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lock (state.lock);
+
+    if (--state.hostLeases == 0)
+    {
+        state.hostThread = {};
+        state.changed.notify_all();
+    }
+}
+
+bool HostMessageThread::isCallingThread()
+{
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lock (state.lock);
+    return state.hostLeases > 0 && state.hostThread == std::this_thread::get_id();
+}
+
+void HostMessageThread::deliverPendingMessages()
+{
+    auto& state = runtime();
+    if (! isCallingThread() || state.delivering)
+        return;
+
+    const juce::ScopedValueSetter<bool> delivering (state.delivering, true);
+    const ScopedPluginXErrorTrap trap;
+    PluginXConnection::handleQueuedEvents();
+    for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
+    {
+    }
 }

@@ -8,7 +8,8 @@
 #include <memory>
 
 // The plug-in's editor inside the host's window: a component that holds the processor's editor and
-// embeds itself in the host's X11 window. Lives and works on the JUCE message thread only.
+// embeds itself in the host's X11 window. Lives and works on JUCE's message thread only, which is the
+// host's GUI thread while it exists.
 class VstEditorWindow : public juce::Component,
                         private juce::Timer
 {

@@ -2,8 +2,11 @@
 #include "EffectEditor.h"
 #include "SpeakerArrangement.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 class PluginBehaviour : public ::testing::Test
 {
@@ -197,4 +200,47 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
     EditorRect* rect = nullptr;
     plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
     // The plug-in closes with its editor still there.
+}
+
+// The thread that opens the editors drives them, from its idle calls, while the audio thread changes
+// programs and so posts change messages to them. A second thread gets no editor meanwhile.
+TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms)
+{
+    RecordingHost secondHost;
+    auto second = loadPlugin (secondHost);
+    ASSERT_NE (second, nullptr);
+    second->dispatch (EffectOpcode::open);
+
+    EditorRect* rect = nullptr;
+    ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    ASSERT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    std::thread ([&second] {
+        EditorRect* elsewhere = nullptr;
+        EXPECT_EQ (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &elsewhere), 0);
+        EXPECT_EQ (elsewhere, nullptr);
+    }).join();
+
+    std::atomic<bool> playing { true };
+    std::thread audio ([&] {
+        for (int program = 0; playing; program = (program + 1) % 24)
+        {
+            plugin->dispatch (EffectOpcode::setProgram, 0, program);
+            second->dispatch (EffectOpcode::setProgram, 0, program);
+        }
+    });
+    for (int tick = 0; tick < 50; ++tick)
+    {
+        plugin->dispatch (EffectOpcode::editorIdleTick);
+        second->dispatch (EffectOpcode::editorIdleTick);
+        std::this_thread::sleep_for (std::chrono::milliseconds (2));
+    }
+    playing = false;
+    audio.join();
+
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
+    EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    // Both close with their editors open, the first while the second still drives JUCE.
+    plugin->close();
+    second->dispatch (EffectOpcode::editorIdleTick);
+    second->close();
 }
