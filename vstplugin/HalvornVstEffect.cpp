@@ -137,7 +137,7 @@ void HalvornVstEffect::closeEditor()
     else
     {
         // A host that closes from another thread than the one that drives the editor: that thread
-        // is held still in its next idle call meanwhile.
+        // is held still in its next idle call meanwhile, and hands JUCE back when that call ends.
         const juce::MessageManagerLock messageThreadLock;
         editorWindow.reset();
     }

@@ -32,16 +32,15 @@ struct Runtime
     std::thread ownThread;
     std::promise<void> stopRequestPosted;
 
-    // Who runs JUCE's messages: the plug-in's own thread, or the host thread that holds leases.
+    // Who runs JUCE's messages: the plug-in's own thread, or a host thread while it drives JUCE.
     std::mutex lock;
     std::condition_variable changed;
     bool stopRequested = false;
-    int hostLeases = 0;
+    bool hostDrives = false;
     std::thread::id hostThread;
-    bool ownThreadPaused = false;
-
-    // Touched only by the host thread that drives JUCE.
+    int hostLeases = 0;
     bool delivering = false;
+    bool ownThreadPaused = false;
 };
 
 Runtime& runtime()
@@ -56,6 +55,17 @@ void wakeOwnThread()
     juce::MessageManager::callAsync ([] {});
 }
 
+// Once no lease is left and no delivery is under way, JUCE goes back to the plug-in's own thread.
+void handBackIfDone (Runtime& state)
+{
+    if (state.hostLeases > 0 || state.delivering)
+        return;
+
+    state.hostDrives = false;
+    state.hostThread = {};
+    state.changed.notify_all();
+}
+
 void runOwnMessageThread (std::promise<void>& started, std::shared_future<void> mayShutDown)
 {
     juce::initialiseJuce_GUI();
@@ -68,11 +78,11 @@ void runOwnMessageThread (std::promise<void>& started, std::shared_future<void> 
     {
         {
             std::unique_lock<std::mutex> lock (state.lock);
-            if (state.hostLeases > 0 && ! state.stopRequested)
+            if (state.hostDrives && ! state.stopRequested)
             {
                 state.ownThreadPaused = true;
                 state.changed.notify_all();
-                state.changed.wait (lock, [&state] { return state.hostLeases == 0 || state.stopRequested; });
+                state.changed.wait (lock, [&state] { return ! state.hostDrives || state.stopRequested; });
                 state.ownThreadPaused = false;
                 messageManager->setCurrentThreadAsMessageThread();
             }
@@ -138,13 +148,15 @@ std::unique_ptr<HostMessageThread> HostMessageThread::take()
     std::unique_lock<std::mutex> lock (state.lock);
     const auto caller = std::this_thread::get_id();
 
-    if (state.hostLeases > 0 && state.hostThread != caller)
+    if (state.hostDrives && state.hostThread != caller)
         return {};
 
-    if (state.hostLeases++ == 0)
+    ++state.hostLeases;
+    if (! state.hostDrives)
     {
         // The plug-in's own thread calls nothing of the host's, so waiting for it to finish the
         // message in hand cannot close a circle through a host's lock.
+        state.hostDrives = true;
         state.hostThread = caller;
         wakeOwnThread();
         state.changed.wait (lock, [&state] { return state.ownThreadPaused; });
@@ -158,31 +170,38 @@ HostMessageThread::~HostMessageThread()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-
-    if (--state.hostLeases == 0)
-    {
-        state.hostThread = {};
-        state.changed.notify_all();
-    }
+    --state.hostLeases;
+    handBackIfDone (state);
 }
 
 bool HostMessageThread::isCallingThread()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    return state.hostLeases > 0 && state.hostThread == std::this_thread::get_id();
+    return state.hostDrives && state.hostThread == std::this_thread::get_id();
 }
 
 void HostMessageThread::deliverPendingMessages()
 {
     auto& state = runtime();
-    if (! isCallingThread() || state.delivering)
-        return;
-
-    const juce::ScopedValueSetter<bool> delivering (state.delivering, true);
-    const ScopedPluginXErrorTrap trap;
-    PluginXConnection::handleQueuedEvents();
-    for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
     {
+        const std::lock_guard<std::mutex> lock (state.lock);
+        if (! state.hostDrives || state.hostThread != std::this_thread::get_id() || state.delivering)
+            return;
+        state.delivering = true;
     }
+
+    {
+        const ScopedPluginXErrorTrap trap;
+        PluginXConnection::handleQueuedEvents();
+        for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
+        {
+        }
+    }
+
+    // An editor closed from inside the delivery (by a host answering one of its requests) lets go of
+    // JUCE only now, when nothing of JUCE's runs on this thread any more.
+    const std::lock_guard<std::mutex> lock (state.lock);
+    state.delivering = false;
+    handBackIfDone (state);
 }

@@ -203,7 +203,8 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
 }
 
 // The thread that opens the editors drives them, from its idle calls, while the audio thread changes
-// programs and so posts change messages to them. A second thread gets no editor meanwhile.
+// programs and so posts change messages to them. Another thread gets no editor meanwhile, but may
+// close one.
 TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms)
 {
     RecordingHost secondHost;
@@ -239,8 +240,19 @@ TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms
 
     EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
     EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
-    // Both close with their editors open, the first while the second still drives JUCE.
+    // The first closes with its editor open, while the second's editor still needs JUCE.
     plugin->close();
-    second->dispatch (EffectOpcode::editorIdleTick);
+
+    // A host that closes an editor from another thread, while its GUI thread goes on idling.
+    std::atomic<bool> closed { false };
+    std::thread closer ([&] {
+        second->dispatch (EffectOpcode::editorCloseView);
+        closed = true;
+    });
+    while (! closed)
+        second->dispatch (EffectOpcode::editorIdleTick);
+    closer.join();
+
+    EXPECT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0) << "a new editor after the old one went elsewhere";
     second->close();
 }
