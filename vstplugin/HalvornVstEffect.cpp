@@ -92,6 +92,8 @@ bool HalvornVstEffect::makeEditorWindow()
     if (messageThread == nullptr)
         return false;
 
+    // The editor's first component connects JUCE to the X server.
+    PluginXConnection::open();
     const ScopedPluginXErrorTrap trap;
     std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
     if (editorComponent != nullptr)

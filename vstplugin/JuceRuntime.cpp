@@ -22,17 +22,18 @@ namespace
 // becoming ready cannot hold the host's thread.
 constexpr int maxDeliveryRounds = 8;
 
-// Shared by every instance, and never destroyed: a host may exit with instances still open and the
-// plug-in's own message thread still waiting on it.
+// Serialises starting and stopping the plug-in's own message thread; that thread never takes it.
+std::mutex lifecycleLock;
+int users = 0;
+
+// Who runs JUCE's messages: the plug-in's own thread, or a host thread while it drives JUCE. The first
+// instance makes it and the last one deletes it, once the thread has ended; a host that exits with
+// instances still open leaves it, and the thread waiting on it, alone.
 struct Runtime
 {
-    // Serialises starting and stopping the plug-in's own message thread; that thread never takes it.
-    std::mutex lifecycleLock;
-    int users = 0;
     std::thread ownThread;
     std::promise<void> stopRequestPosted;
 
-    // Who runs JUCE's messages: the plug-in's own thread, or a host thread while it drives JUCE.
     std::mutex lock;
     std::condition_variable changed;
     bool stopRequested = false;
@@ -43,10 +44,11 @@ struct Runtime
     bool ownThreadPaused = false;
 };
 
+Runtime* current = nullptr;
+
 Runtime& runtime()
 {
-    static auto* const shared = new Runtime();
-    return *shared;
+    return *current;
 }
 
 // Wakes the plug-in's own message thread from its wait for the next message.
@@ -66,14 +68,13 @@ void handBackIfDone (Runtime& state)
     state.changed.notify_all();
 }
 
-void runOwnMessageThread (std::promise<void>& started, std::shared_future<void> mayShutDown)
+void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shared_future<void> mayShutDown)
 {
     juce::initialiseJuce_GUI();
     auto* messageManager = juce::MessageManager::getInstance();
     messageManager->setCurrentThreadAsMessageThread();
     started.set_value();
 
-    auto& state = runtime();
     for (;;)
     {
         {
@@ -100,31 +101,27 @@ void runOwnMessageThread (std::promise<void>& started, std::shared_future<void> 
 
 ScopedJuceRuntime::ScopedJuceRuntime()
 {
-    auto& state = runtime();
-    const std::lock_guard<std::mutex> lifecycle (state.lifecycleLock);
+    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
 
-    if (state.users++ > 0)
+    if (users++ > 0)
         return;
 
-    {
-        const std::lock_guard<std::mutex> lock (state.lock);
-        state.stopRequested = false;
-    }
+    current = new Runtime();
     std::promise<void> started;
     auto ready = started.get_future();
-    state.stopRequestPosted = std::promise<void>();
-    state.ownThread = std::thread (runOwnMessageThread, std::ref (started), state.stopRequestPosted.get_future().share());
+    current->ownThread = std::thread (runOwnMessageThread, std::ref (*current), std::ref (started),
+                                      current->stopRequestPosted.get_future().share());
     ready.wait();
 }
 
 ScopedJuceRuntime::~ScopedJuceRuntime()
 {
-    auto& state = runtime();
-    const std::lock_guard<std::mutex> lifecycle (state.lifecycleLock);
+    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
 
-    if (--state.users > 0)
+    if (--users > 0)
         return;
 
+    auto& state = runtime();
     {
         const std::lock_guard<std::mutex> lock (state.lock);
         state.stopRequested = true;
@@ -135,11 +132,17 @@ ScopedJuceRuntime::~ScopedJuceRuntime()
     state.stopRequestPosted.set_value();
 
     // A host that closes the last instance from inside one of our own messages cannot wait for the
-    // message thread: let it finish by itself.
+    // message thread: let it finish by itself, with what it needs.
     if (state.ownThread.get_id() == std::this_thread::get_id())
+    {
         state.ownThread.detach();
+    }
     else
+    {
         state.ownThread.join();
+        delete current;
+    }
+    current = nullptr;
 }
 
 std::unique_ptr<HostMessageThread> HostMessageThread::take()

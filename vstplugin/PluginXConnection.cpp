@@ -25,6 +25,11 @@ int dropPluginErrors (::Display* display, XErrorEvent* error)
 }
 } // namespace
 
+void PluginXConnection::open()
+{
+    juce::XWindowSystem::getInstance();
+}
+
 void PluginXConnection::handleQueuedEvents()
 {
     if (auto* display = pluginDisplay())
@@ -36,8 +41,7 @@ ScopedPluginXErrorTrap::ScopedPluginXErrorTrap()
     if (trapDepth++ > 0)
         return;
 
-    // Opens the connection now if it is not open yet, so that its first requests are trapped too.
-    trappedDisplay = juce::XWindowSystem::getInstance()->getDisplay();
+    trappedDisplay = pluginDisplay();
     if (trappedDisplay != nullptr)
         previousHandler = juce::X11Symbols::getInstance()->xSetErrorHandler (dropPluginErrors);
 }

@@ -4,6 +4,9 @@
 // served on the host thread that drives JUCE while an editor is open.
 namespace PluginXConnection
 {
+// Opens the connection, if it is not open yet, so that the first requests on it can be trapped.
+void open();
+
 // Hands JUCE the events that Xlib has already read off the connection (while waiting for a reply),
 // which wait in Xlib's queue without waking the event loop.
 void handleQueuedEvents();
@@ -14,7 +17,8 @@ void handleQueuedEvents();
 // host's may end the process, while JUCE's windows cause errors of their own: without a window
 // manager, for one, it asks for window-manager properties whose atoms do not exist. Traps nest; the
 // outermost collects the errors for every request sent so far and puts the previous handler back.
-// Only the thread that drives JUCE makes them.
+// Only the thread that drives JUCE makes them. A trap made before the connection is open traps
+// nothing.
 class ScopedPluginXErrorTrap
 {
 public:
