@@ -57,8 +57,10 @@ void wakeOwnThread()
     juce::MessageManager::callAsync ([] {});
 }
 
-// Once no lease is left and no delivery is under way, JUCE goes back to the plug-in's own thread.
-void handBackIfDone (Runtime& state)
+// Once no lease is left and no delivery is under way, JUCE goes back to the plug-in's own thread. The
+// caller waits until that thread has taken over, since JUCE reads which thread is its message thread
+// without a lock (the message manager lock, for one, does).
+void handBackIfDone (Runtime& state, std::unique_lock<std::mutex>& lock)
 {
     if (state.hostLeases > 0 || state.delivering)
         return;
@@ -66,6 +68,7 @@ void handBackIfDone (Runtime& state)
     state.hostDrives = false;
     state.hostThread = {};
     state.changed.notify_all();
+    state.changed.wait (lock, [&state] { return ! state.ownThreadPaused || state.hostDrives; });
 }
 
 void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shared_future<void> mayShutDown)
@@ -84,8 +87,9 @@ void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shar
                 state.ownThreadPaused = true;
                 state.changed.notify_all();
                 state.changed.wait (lock, [&state] { return ! state.hostDrives || state.stopRequested; });
-                state.ownThreadPaused = false;
                 messageManager->setCurrentThreadAsMessageThread();
+                state.ownThreadPaused = false;
+                state.changed.notify_all();
             }
             if (state.stopRequested)
                 break;
@@ -172,9 +176,9 @@ std::unique_ptr<HostMessageThread> HostMessageThread::take()
 HostMessageThread::~HostMessageThread()
 {
     auto& state = runtime();
-    const std::lock_guard<std::mutex> lock (state.lock);
+    std::unique_lock<std::mutex> lock (state.lock);
     --state.hostLeases;
-    handBackIfDone (state);
+    handBackIfDone (state, lock);
 }
 
 bool HostMessageThread::isCallingThread()
@@ -204,7 +208,7 @@ void HostMessageThread::deliverPendingMessages()
 
     // An editor closed from inside the delivery (by a host answering one of its requests) lets go of
     // JUCE only now, when nothing of JUCE's runs on this thread any more.
-    const std::lock_guard<std::mutex> lock (state.lock);
+    std::unique_lock<std::mutex> lock (state.lock);
     state.delivering = false;
-    handBackIfDone (state);
+    handBackIfDone (state, lock);
 }

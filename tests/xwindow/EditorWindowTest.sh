@@ -28,7 +28,8 @@ mkdir -p "$out"
 log="$out/$scenario-host.log"
 errors="$out/$scenario-host.errors"
 input="$out/$scenario-host.input"
-rm -f "$log" "$errors" "$input"
+display_number="$out/$scenario-display"
+rm -f "$log" "$errors" "$input" "$display_number"
 mkfifo "$input"
 
 cleanup() {
@@ -54,10 +55,10 @@ wait_for_count() {
     fail "the host did not return within $host_call_limit_s s while it $what"
 }
 
-Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$out/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$display_number" 2>/dev/null &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$out/display")"
+for _ in $(seq 100); do [ -s "$display_number" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$display_number")"
 
 start_host() {
     : >"$log"
