@@ -2,10 +2,10 @@
 // by hand and for the real-window test. Like Linux hosts, it drives the editor from its one GUI thread
 // and calls the editor's idle opcode regularly. It reports on standard output what the plug-in asks of
 // the host ("automate INDEX VALUE", "sizeWindow W H"), and any editor request that reaches it on
-// another thread than its GUI thread ("off the GUI thread OPCODE"). On standard input, "reopen" closes the editor
-// and opens a new one in the same window ("reopened" when done); "quit", or the end of the input,
-// reports the final parameter values ("value INDEX VALUE") and closes the plug-in with its editor
-// still open.
+// another thread than its GUI thread ("off the GUI thread OPCODE"). On standard input, "reopen"
+// closes the editor and opens a new one in the same window ("reopened" when done); "quit", or the end
+// of the input, reports the final parameter values ("value INDEX VALUE") and closes the plug-in with
+// its editor still open.
 //
 // Options, for behaving like the stricter hosts:
 //   --serialise-calls   hold one lock around every call into the plug-in and take it in the host
@@ -96,6 +96,7 @@ bool isEditorRequest (std::int32_t opcode)
         || opcode == HostOpcode::canHostDo || opcode == HostOpcode::sizeWindow;
 }
 
+// The host's audio thread, for as long as it lives.
 class AudioThread
 {
 public:
