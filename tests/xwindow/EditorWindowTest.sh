@@ -146,8 +146,11 @@ serialising-host)
         # The drag goes on while the host works: the plug-in keeps asking the host for idle time and
         # reporting automation.
         touch "$out/dragging"
+        x=$((x0 + 51))
         while [ -e "$out/dragging" ]; do
-            for y in 49 45 41 45; do xdotool mousemove "$((x0 + 51))" "$((y0 + y))"; sleep 0.01; done
+            # A busy X server may turn a connection away now and then; the drag goes on regardless.
+            xdotool mousemove "$x" $((y0 + 49)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 \
+                    mousemove "$x" $((y0 + 41)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 2>/dev/null || true
         done 4>&- &
         dragger=$!
         sleep 0.3
