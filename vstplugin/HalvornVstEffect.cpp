@@ -2,6 +2,7 @@
 
 #include "ParameterMapping.h"
 #include "PluginProcessor.h"
+#include "PluginXConnection.h"
 #include "Programs.h"
 
 #include <cstring>
@@ -55,8 +56,8 @@ HalvornVstEffect::HalvornVstEffect (HostCallback callback)
 
 HalvornVstEffect::~HalvornVstEffect()
 {
-    // The editor goes first, on the message thread; then the processor, with that thread held still,
-    // since change messages to the processor's listeners are delivered there.
+    // The editor goes first; then the processor, with JUCE's message thread held still, since change
+    // messages to the processor's listeners are delivered there.
     closeEditor();
     const juce::MessageManagerLock messageThreadLock;
     processor->removeListener (this);
@@ -75,74 +76,74 @@ long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, 
             closeEditor();
             return 0;
         case EffectOpcode::editorIdleTick:
-            // The plug-in's own message thread keeps the editor running; the host's idle has no work.
+            HostMessageThread::deliverPendingMessages();
             return 0;
         default:
             return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
     }
 }
 
-template <typename Work>
-long long HalvornVstEffect::onMessageThread (Work&& work)
-{
-    struct Call
-    {
-        static void* run (void* context)
-        {
-            auto& call = *static_cast<Call*> (context);
-            call.result = call.work();
-            return nullptr;
-        }
-
-        Work& work;
-        long long result = 0;
-    } call { work };
-
-    juce::MessageManager::getInstance()->callFunctionOnMessageThread (&Call::run, &call);
-    return call.result;
-}
-
 bool HalvornVstEffect::makeEditorWindow()
 {
-    if (editorWindow == nullptr)
+    if (editorWindow != nullptr)
+        return HostMessageThread::isCallingThread();
+
+    auto messageThread = HostMessageThread::take();
+    if (messageThread == nullptr)
+        return false;
+
+    // The editor's first component connects JUCE to the X server.
+    PluginXConnection::open();
+    const ScopedPluginXErrorTrap trap;
+    std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
+    if (editorComponent != nullptr)
     {
-        std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
-        if (editorComponent != nullptr)
-            editorWindow = std::make_unique<VstEditorWindow> (std::move (editorComponent), *this);
-        setFlag (EffectFlag::hasEditor, editorWindow != nullptr);
+        editorWindow = std::make_unique<VstEditorWindow> (std::move (editorComponent), *this);
+        editorMessageThread = std::move (messageThread);
     }
+    setFlag (EffectFlag::hasEditor, editorWindow != nullptr);
 
     return editorWindow != nullptr;
 }
 
 long long HalvornVstEffect::queryEditorBounds (EditorRect** rect)
 {
-    return onMessageThread ([this, rect]() -> long long {
-        if (rect == nullptr || ! makeEditorWindow())
-            return 0;
+    if (rect == nullptr || ! makeEditorWindow())
+        return 0;
 
-        *rect = editorWindow->getRect();
-        return static_cast<long long> (reinterpret_cast<std::intptr_t> (*rect));
-    });
+    editorRect = editorWindow->getEditorRect();
+    *rect = &editorRect;
+    return static_cast<long long> (reinterpret_cast<std::intptr_t> (&editorRect));
 }
 
 long long HalvornVstEffect::openEditor (void* hostWindow)
 {
-    return onMessageThread ([this, hostWindow]() -> long long {
-        if (hostWindow == nullptr || ! makeEditorWindow())
-            return 0;
+    if (hostWindow == nullptr || ! makeEditorWindow())
+        return 0;
 
-        editorWindow->attachTo (hostWindow);
-        return 1;
-    });
+    const ScopedPluginXErrorTrap trap;
+    editorWindow->attachTo (hostWindow);
+    return 1;
 }
 
 void HalvornVstEffect::closeEditor()
 {
-    onMessageThread ([this]() -> long long {
+    if (editorWindow == nullptr)
+        return;
+
+    if (HostMessageThread::isCallingThread())
+    {
+        const ScopedPluginXErrorTrap trap;
         editorWindow.reset();
-        return 0;
-    });
+    }
+    else
+    {
+        // A host that closes from another thread than the one that drives the editor: that thread
+        // is held still in its next idle call meanwhile, and hands JUCE back when that call ends.
+        const juce::MessageManagerLock messageThreadLock;
+        editorWindow.reset();
+    }
+    editorMessageThread.reset();
 }
 
 void HalvornVstEffect::open()

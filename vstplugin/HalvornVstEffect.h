@@ -67,18 +67,22 @@ private:
 
     void updateRealtimeMode();
 
-    // Editor work, always on the message thread.
+    // Editor work, done on the calling thread: the host's GUI thread, which drives JUCE while the
+    // editor exists.
     long long queryEditorBounds (EditorRect** rect);
     long long openEditor (void* hostWindow);
     void closeEditor();
     bool makeEditorWindow();
-    template <typename Work>
-    long long onMessageThread (Work&& work);
 
     // Declared first, so that JUCE outlives everything below it.
     ScopedJuceRuntime juceRuntime;
     std::unique_ptr<juce::AudioProcessor> processor;
+    // Held while the editor exists, and declared before it, so that it goes after it.
+    std::unique_ptr<HostMessageThread> editorMessageThread;
     std::unique_ptr<VstEditorWindow> editorWindow;
+    // The editor's bounds as the host last asked for them. Hosts may read them through the pointer
+    // they were given long after the editor has gone.
+    EditorRect editorRect {};
     ChunksByThread chunks;
     juce::MidiBuffer noMidi;
     juce::HeapBlock<float*> channels;

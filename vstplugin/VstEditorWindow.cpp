@@ -2,7 +2,7 @@
 
 namespace
 {
-// While a mouse button is held in the editor the host's own idle may stall; give it one this often.
+// While a mouse button is held in the editor a host's own idle may stall; ask it for one this often.
 constexpr int hostIdleIntervalMs = 20;
 } // namespace
 
@@ -12,7 +12,6 @@ VstEditorWindow::VstEditorWindow (std::unique_ptr<juce::AudioProcessorEditor> ed
     setOpaque (true);
     setSize (editor->getWidth(), editor->getHeight());
     addAndMakeVisible (*editor);
-    updateRect();
     startTimer (hostIdleIntervalMs);
 }
 
@@ -45,12 +44,11 @@ void VstEditorWindow::childBoundsChanged (juce::Component* child)
     if (isOnDesktop() && effect.canHostDo (sizeWindow) != 0)
         effect.sizeWindow (width, height);
     setSize (width, height);
-    updateRect();
 }
 
-void VstEditorWindow::updateRect()
+EditorRect VstEditorWindow::getEditorRect() const noexcept
 {
-    rect = { 0, 0, static_cast<std::int16_t> (getHeight()), static_cast<std::int16_t> (getWidth()) };
+    return { 0, 0, static_cast<std::int16_t> (getHeight()), static_cast<std::int16_t> (getWidth()) };
 }
 
 void VstEditorWindow::timerCallback()

@@ -8,7 +8,8 @@
 #include <memory>
 
 // The plug-in's editor inside the host's window: a component that holds the processor's editor and
-// embeds itself in the host's X11 window. Lives and works on the JUCE message thread only.
+// embeds itself in the host's X11 window. Lives and works on JUCE's message thread only, which is the
+// host's GUI thread while it exists.
 class VstEditorWindow : public juce::Component,
                         private juce::Timer
 {
@@ -16,8 +17,8 @@ public:
     VstEditorWindow (std::unique_ptr<juce::AudioProcessorEditor> editorToShow, AudioEffectX& effectToNotify);
     ~VstEditorWindow() override;
 
-    // The rectangle the host reads after the bounds query; it lives as long as this window.
-    EditorRect* getRect() noexcept { return &rect; }
+    // The window's bounds as the host reads them.
+    EditorRect getEditorRect() const noexcept;
 
     // Makes this the content of the host's window, given as its X11 window id.
     void attachTo (void* hostWindow);
@@ -27,11 +28,9 @@ public:
 
 private:
     void timerCallback() override;
-    void updateRect();
 
     AudioEffectX& effect;
     std::unique_ptr<juce::AudioProcessorEditor> editor;
-    EditorRect rect {};
 
     JUCE_DECLARE_NON_COPYABLE (VstEditorWindow)
 };

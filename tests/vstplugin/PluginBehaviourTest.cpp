@@ -3,6 +3,7 @@
 #include "SpeakerArrangement.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -284,9 +285,65 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
         EXPECT_EQ (rect->right, 430);
         EXPECT_EQ (plugin->dispatch (EffectOpcode::editorIdleTick), 0);
         EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
+        EXPECT_EQ (rect->right, 430) << "hosts read the rectangle they were given after closing the editor";
     }
 
     EditorRect* rect = nullptr;
     plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
     // The plug-in closes with its editor still there.
+}
+
+// The thread that opens the editors drives them, from its idle calls, while the audio thread changes
+// programs and so posts change messages to them. Another thread gets no editor meanwhile, but may
+// close one.
+TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms)
+{
+    RecordingHost secondHost;
+    auto second = loadPlugin (secondHost);
+    ASSERT_NE (second, nullptr);
+    second->dispatch (EffectOpcode::open);
+
+    EditorRect* rect = nullptr;
+    ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    ASSERT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    std::thread ([&second] {
+        EditorRect* elsewhere = nullptr;
+        EXPECT_EQ (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &elsewhere), 0);
+        EXPECT_EQ (elsewhere, nullptr);
+    }).join();
+
+    std::atomic<bool> playing { true };
+    std::thread audio ([&] {
+        for (int program = 0; playing; program = (program + 1) % 24)
+        {
+            plugin->dispatch (EffectOpcode::setProgram, 0, program);
+            second->dispatch (EffectOpcode::setProgram, 0, program);
+        }
+    });
+    for (int tick = 0; tick < 50; ++tick)
+    {
+        plugin->dispatch (EffectOpcode::editorIdleTick);
+        second->dispatch (EffectOpcode::editorIdleTick);
+        std::this_thread::sleep_for (std::chrono::milliseconds (2));
+    }
+    playing = false;
+    audio.join();
+
+    EXPECT_EQ (plugin->dispatch (EffectOpcode::editorCloseView), 0);
+    EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    // The first closes with its editor open, while the second's editor still needs JUCE.
+    plugin->close();
+
+    // A host that closes an editor from another thread, while its GUI thread goes on idling.
+    std::atomic<bool> closed { false };
+    std::thread closer ([&] {
+        second->dispatch (EffectOpcode::editorCloseView);
+        closed = true;
+    });
+    while (! closed)
+        second->dispatch (EffectOpcode::editorIdleTick);
+    closer.join();
+
+    EXPECT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0) << "a new editor after the old one went elsewhere";
+    second->close();
 }

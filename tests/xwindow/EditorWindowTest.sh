@@ -1,46 +1,89 @@
 #!/usr/bin/env bash
-# The editor in a real X11 window: the editor host opens it through the VST opcodes under Xvfb,
-# xdotool drags the knob, clicks "Right" and drags again, and the test checks that the parameters
-# changed in the plug-in, that the host received the automation and that the LCD followed. Then the
-# editor is closed and reopened a few times, the wheel turns the knob, and the plug-in is closed with
-# its editor open.
-# Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR   (exit 77: skipped, no Xvfb or xdotool here)
+# The editor in a real X11 window: the editor host opens it through the VST opcodes under Xvfb, with
+# no window manager, and drives it from its GUI thread through the editor's idle opcode as Linux hosts
+# do; xdotool plays the user. Scenarios:
+#   edit              xdotool drags the knob, clicks "Right" and drags again; the parameters change in
+#                     the plug-in, the host receives the automation and the LCD follows. Then the editor
+#                     is closed and reopened a few times, the wheel turns the knob, and the plug-in is
+#                     closed with its editor open. No X error reaches the host's handler.
+#   serialising-host  a host that holds one lock around every call into the plug-in and takes it in its
+#                     callback, and changes programs from its audio thread: with a mouse button held
+#                     on the knob it closes the editor, reopens it and closes the plug-in, three
+#                     times, each within a time limit; the editor calls the host only on its GUI thread.
+#   default-x-errors  a host that keeps Xlib's default X error handler, which ends the process at the
+#                     first X error, opens and closes the editor ten times and exits normally.
+# Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
 out="$2"
+scenario="${3:-edit}"
 for tool in Xvfb xdotool import compare; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
+# How long a host may take to close the editor, reopen it or close the plug-in.
+host_call_limit_s=10
+
 mkdir -p "$out"
-log="$out/editor-host.log"
-input="$out/editor-host.input"
-rm -f "$log" "$input" "$out"/editor-window-*.png
+log="$out/$scenario-host.log"
+errors="$out/$scenario-host.errors"
+input="$out/$scenario-host.input"
+display_number="$out/$scenario-display"
+rm -f "$log" "$errors" "$input" "$display_number"
 mkfifo "$input"
 
 cleanup() {
     exec 4>&- 2>/dev/null || true
+    rm -f "$out/dragging"
     [ -n "${host_pid:-}" ] && kill "$host_pid" 2>/dev/null || true
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -f "$input"
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$out/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$out/display")"
-
-"$host_binary" <"$input" >"$log" 2>"$out/editor-host.errors" &
-host_pid=$!
-exec 4>"$input"
-
-fail() { echo "FAIL: $*"; echo "--- host log"; cat "$log"; echo "--- host errors"; grep -v '^X error' "$out/editor-host.errors" || true; exit 1; }
+# Running, not merely waiting to be reaped.
+host_running() { local state; state=$(ps -o stat= -p "$host_pid" 2>/dev/null) && [ "${state:0:1}" != Z ]; }
+fail() { echo "FAIL ($scenario): $*"; echo "--- host log"; cat "$log"; echo "--- host errors"; cat "$errors" || true; exit 1; }
 wait_for() { for _ in $(seq 100); do grep -q "$1" "$log" && return 0; sleep 0.1; done; fail "no '$1' from the host"; }
+wait_for_count() {
+    local pattern="$1" count="$2" what="$3"
+    for _ in $(seq $((host_call_limit_s * 10))); do
+        [ "$(grep -c "$pattern" "$log")" -ge "$count" ] && return 0
+        host_running || fail "the host ended while it $what"
+        sleep 0.1
+    done
+    fail "the host did not return within $host_call_limit_s s while it $what"
+}
 
-wait_for '^ready '
-window=$(xdotool search --sync --name "Halvorn editor host" | head -n 1)
-sleep 0.5
+Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$display_number" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$display_number" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$display_number")"
+
+start_host() {
+    : >"$log"
+    "$host_binary" "$@" <"$input" >>"$log" 2>>"$errors" &
+    host_pid=$!
+    exec 4>"$input"
+    wait_for '^ready '
+    window=$(xdotool search --sync --name "Halvorn editor host" | head -n 1)
+    sleep 0.5
+}
+
+# Ends the input, on which the host closes the plug-in with its editor open, and expects it to exit
+# cleanly in time.
+close_host() {
+    exec 4>&-
+    for _ in $(seq $((host_call_limit_s * 10))); do host_running || break; sleep 0.1; done
+    host_running && fail "the host did not close the plug-in within $host_call_limit_s s"
+    wait "$host_pid" || fail "the host did not end cleanly"
+    host_pid=
+}
+
+reopen_editor() {
+    echo reopen >&4
+    wait_for_count '^reopened' "$1" "closed and reopened the editor"
+}
 
 shot() { import -window root -crop 430x110+0+0 +repage "$out/editor-window-$1.png"; }
 lcd_changed() {
@@ -55,43 +98,81 @@ drag_knob_up() {
     sleep 0.3
 }
 
-shot start
-drag_knob_up
-shot mix
-xdotool mousemove --window "$window" 120 88 click 1
-sleep 0.3
-shot selected
-drag_knob_up
-shot predelay
+case "$scenario" in
+edit)
+    rm -f "$out"/editor-window-*.png
+    start_host
+    shot start
+    drag_knob_up
+    shot mix
+    xdotool mousemove --window "$window" 120 88 click 1
+    sleep 0.3
+    shot selected
+    drag_knob_up
+    shot predelay
 
-for round in 1 2 3; do
-    echo reopen >&4
-    for _ in $(seq 100); do [ "$(grep -c '^reopened' "$log")" -ge "$round" ] && break; sleep 0.1; done
-done
-[ "$(grep -c '^reopened' "$log")" -eq 3 ] || fail "the editor did not reopen three times"
-sleep 0.5
-shot reopened
+    for round in 1 2 3; do reopen_editor "$round"; done
+    sleep 0.5
+    shot reopened
 
-# The wheel over the knob edits too: the pointer is over the control, though no button is down.
-before_wheel=$(grep -c '^automate 0 ' "$log")
-xdotool mousemove --window "$window" 51 53
-sleep 0.2
-for _ in 1 2 3; do xdotool click 4; sleep 0.1; done
-sleep 0.3
-[ "$(grep -c '^automate 0 ' "$log")" -gt "$before_wheel" ] || fail "the mouse wheel over the knob did not reach the host"
+    # The wheel over the knob edits too: the pointer is over the control, though no button is down.
+    before_wheel=$(grep -c '^automate 0 ' "$log")
+    xdotool mousemove --window "$window" 51 53
+    sleep 0.2
+    for _ in 1 2 3; do xdotool click 4; sleep 0.1; done
+    sleep 0.3
+    [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_wheel" ] || fail "the mouse wheel over the knob did not reach the host"
 
-exec 4>&-
-wait "$host_pid" || fail "the host did not end cleanly"
-host_pid=
-
-grep -q '^automate 0 ' "$log" || fail "no automation of Mix reached the host"
-grep -q '^automate 1 ' "$log" || fail "no automation of Predelay reached the host after clicking Right"
-mix=$(awk '$1 == "value" && $2 == 0 { print $3 }' "$log")
-predelay=$(awk '$1 == "value" && $2 == 1 { print $3 }' "$log")
-awk -v v="$mix" 'BEGIN { exit !(v > 0.55) }' || fail "Mix is $mix, not raised by the drag"
-awk -v v="$predelay" 'BEGIN { exit !(v > 0.15) }' || fail "Predelay is $predelay, not raised by the drag"
-lcd_changed start mix || fail "the LCD did not follow the knob"
-lcd_changed mix selected || fail "the LCD did not follow the selector"
-lcd_changed selected predelay || fail "the LCD did not follow the second drag"
-lcd_changed predelay reopened || fail "a reopened editor does not show Mix selected again"
-echo "editor window test passed; screenshots in $out"
+    close_host
+    grep -q '^automate 0 ' "$log" || fail "no automation of Mix reached the host"
+    grep -q '^automate 1 ' "$log" || fail "no automation of Predelay reached the host after clicking Right"
+    mix=$(awk '$1 == "value" && $2 == 0 { print $3 }' "$log")
+    predelay=$(awk '$1 == "value" && $2 == 1 { print $3 }' "$log")
+    awk -v v="$mix" 'BEGIN { exit !(v > 0.55) }' || fail "Mix is $mix, not raised by the drag"
+    awk -v v="$predelay" 'BEGIN { exit !(v > 0.15) }' || fail "Predelay is $predelay, not raised by the drag"
+    lcd_changed start mix || fail "the LCD did not follow the knob"
+    lcd_changed mix selected || fail "the LCD did not follow the selector"
+    lcd_changed selected predelay || fail "the LCD did not follow the second drag"
+    lcd_changed predelay reopened || fail "a reopened editor does not show Mix selected again"
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
+    ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
+    ;;
+serialising-host)
+    for round in 1 2 3; do
+        start_host --serialise-calls --play
+        # Screen coordinates: the drag outlives the window it started in.
+        eval "$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^X=/x0=/p; s/^Y=/y0=/p')"
+        xdotool mousemove --window "$window" 51 53 mousedown 1
+        # The drag goes on while the host works: the plug-in keeps asking the host for idle time and
+        # reporting automation.
+        touch "$out/dragging"
+        x=$((x0 + 51))
+        while [ -e "$out/dragging" ]; do
+            # A busy X server may turn a connection away now and then; the drag goes on regardless.
+            xdotool mousemove "$x" $((y0 + 49)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 \
+                    mousemove "$x" $((y0 + 41)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 2>/dev/null || true
+        done 4>&- &
+        dragger=$!
+        sleep 0.3
+        reopen_editor 1
+        sleep 0.3
+        close_host
+        rm "$out/dragging"
+        wait "$dragger"
+        dragger=
+        xdotool mouseup 1
+        grep -q '^automate 0 ' "$log" || fail "round $round: the held button dragged no automation to the host"
+        ! grep -q '^off the GUI thread' "$log" || fail "round $round: the editor called the host on another thread than its GUI thread"
+    done
+    ;;
+default-x-errors)
+    start_host --default-x-errors
+    for round in $(seq 10); do reopen_editor "$round"; done
+    close_host
+    ;;
+*)
+    echo "unknown scenario '$scenario'"
+    exit 2
+    ;;
+esac
+echo "editor window test ($scenario) passed; output in $out"

@@ -1,8 +1,18 @@
 // A small X11 VST host that opens the plug-in's editor in a window of its own, for trying the editor
-// by hand and for the real-window test. It reports on standard output what the plug-in asks of the
-// host ("automate INDEX VALUE", "sizeWindow W H"). On standard input, "reopen" closes the editor and
-// opens a new one in the same window ("reopened" when done); "quit", or the end of the input, reports
-// the final parameter values ("value INDEX VALUE") and closes the plug-in with its editor still open.
+// by hand and for the real-window test. Like Linux hosts, it drives the editor from its one GUI thread
+// and calls the editor's idle opcode regularly. It reports on standard output what the plug-in asks of
+// the host ("automate INDEX VALUE", "sizeWindow W H"), and any editor request that reaches it on
+// another thread than its GUI thread ("off the GUI thread OPCODE"). On standard input, "reopen"
+// closes the editor and opens a new one in the same window ("reopened" when done); "quit", or the end
+// of the input, reports the final parameter values ("value INDEX VALUE") and closes the plug-in with
+// its editor still open.
+//
+// Options, for behaving like the stricter hosts:
+//   --serialise-calls   hold one lock around every call into the plug-in and take it in the host
+//                       callback too, as hosts that guard each plug-in with a lock of their own do
+//   --default-x-errors  keep Xlib's default X error handler, which ends the process at any X error
+//   --play              process audio on a thread of its own in real time, and select the next
+//                       program from there once a second, as a host playing program changes does
 
 #include "VstHost.h"
 #include "EffectEditor.h"
@@ -12,13 +22,22 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace
 {
+// Hosts idle their editors 30 to 60 times a second.
+constexpr auto idleInterval = std::chrono::milliseconds (20);
+
 std::mutex outputLock;
 
 void report (const std::string& line)
@@ -27,12 +46,115 @@ void report (const std::string& line)
     std::cout << line << std::endl;
 }
 
+// Every call into the plug-in goes through here, and so does every request it makes of the host.
+class PluginCalls
+{
+public:
+    std::unique_lock<std::recursive_mutex> hold()
+    {
+        // Recursive: the plug-in calls back from inside the host's own calls.
+        return serialise ? std::unique_lock<std::recursive_mutex> (lock) : std::unique_lock<std::recursive_mutex>();
+    }
+
+    long long dispatch (std::int32_t opcode, std::int32_t index = 0, long long value = 0, void* ptr = nullptr, float opt = 0.0f)
+    {
+        const auto held = hold();
+        return effect != nullptr ? effect->dispatch (opcode, index, value, ptr, opt) : 0;
+    }
+
+    float getParameter (std::int32_t index)
+    {
+        const auto held = hold();
+        return effect->getParameter (index);
+    }
+
+    void processReplacing (float** inputs, float** outputs, std::int32_t sampleFrames)
+    {
+        const auto held = hold();
+        effect->processReplacing (inputs, outputs, sampleFrames);
+    }
+
+    void close()
+    {
+        const auto held = hold();
+        effect.reset();
+    }
+
+    bool serialise = false;
+    std::unique_ptr<VstHostedEffect> effect;
+    const std::thread::id guiThread = std::this_thread::get_id();
+
+private:
+    std::recursive_mutex lock;
+};
+
+PluginCalls plugin;
+
+bool isEditorRequest (std::int32_t opcode)
+{
+    return opcode == HostOpcode::setParameterAutomated || opcode == HostOpcode::masterIdle
+        || opcode == HostOpcode::canHostDo || opcode == HostOpcode::sizeWindow;
+}
+
+// The host's audio thread, for as long as it lives.
+class AudioThread
+{
+public:
+    AudioThread() : thread ([this] { run(); }) {}
+
+    ~AudioThread()
+    {
+        running = false;
+        thread.join();
+    }
+
+private:
+    static constexpr int blockSize = 512;
+    static constexpr double sampleRate = 44100.0;
+    static constexpr int blocksPerProgram = static_cast<int> (sampleRate / blockSize);
+
+    void run()
+    {
+        const auto blockDuration = std::chrono::microseconds (static_cast<long long> (1.0e6 * blockSize / sampleRate));
+        std::vector<float> left (blockSize), right (blockSize);
+        float* channels[] = { left.data(), right.data() };
+
+        auto nextBlock = std::chrono::steady_clock::now();
+        for (int block = 0; running; ++block)
+        {
+            std::fill (left.begin(), left.end(), 0.0f);
+            std::fill (right.begin(), right.end(), 0.0f);
+            plugin.processReplacing (channels, channels, blockSize);
+
+            if (block % blocksPerProgram == 0)
+            {
+                const auto program = (block / blocksPerProgram) % plugin.effect->record().numPrograms;
+                plugin.dispatch (EffectOpcode::setProgram, 0, program);
+            }
+
+            nextBlock += blockDuration;
+            std::this_thread::sleep_until (nextBlock);
+        }
+    }
+
+    std::atomic<bool> running { true };
+    std::thread thread;
+};
+
 long long answerHost (std::int32_t opcode, std::int32_t index, long long value, void* ptr, float opt)
 {
+    const auto held = plugin.hold();
+    if (isEditorRequest (opcode) && std::this_thread::get_id() != plugin.guiThread)
+        report ("off the GUI thread " + std::to_string (opcode));
+
     switch (opcode)
     {
         case HostOpcode::getMasterVersion:
             return VstHostedEffect::hostVersion;
+        case HostOpcode::masterIdle:
+            // What a host does when asked for idle time: it idles its plug-ins, this one included.
+            plugin.dispatch (EffectOpcode::editorIdleTick);
+            return 0;
         case HostOpcode::setParameterAutomated:
             report ("automate " + std::to_string (index) + " " + std::to_string (opt));
             return 0;
@@ -46,8 +168,7 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
     }
 }
 
-// Like a real host, survive the protocol errors a plug-in's window may cause (on a bare X server
-// without a window manager some window-manager atoms do not exist) instead of exiting.
+// The host survives X errors on its own connection and reports them; the test expects none.
 int reportXError (Display*, XErrorEvent* event)
 {
     std::cerr << "X error " << static_cast<int> (event->error_code) << " in request " << static_cast<int> (event->request_code) << "\n";
@@ -63,17 +184,41 @@ bool readCommand (std::string& command)
     command.assign (buffer, static_cast<size_t> (count));
     return true;
 }
+
+int failWith (const std::string& message, Display* display)
+{
+    std::cerr << "halvorn_editor_host: " << message << "\n";
+    plugin.close();
+    XCloseDisplay (display);
+    return 1;
+}
 } // namespace
 
 int main (int argc, char* argv[])
 {
-    std::string plugin = HALVORN_DEFAULT_PLUGIN;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string (argv[i]) == "--plugin")
-            plugin = argv[++i];
+    std::string pluginPath = HALVORN_DEFAULT_PLUGIN;
+    bool keepDefaultXErrorHandler = false;
+    bool play = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string option = argv[i];
+        if (option == "--plugin" && i + 1 < argc)
+            pluginPath = argv[++i];
+        else if (option == "--serialise-calls")
+            plugin.serialise = true;
+        else if (option == "--default-x-errors")
+            keepDefaultXErrorHandler = true;
+        else if (option == "--play")
+            play = true;
+    }
 
     XInitThreads();
-    XSetErrorHandler (reportXError);
+    // Whichever handler the host keeps, the plug-in must leave it in place.
+    XErrorHandler hostErrorHandler = reportXError;
+    if (keepDefaultXErrorHandler)
+        hostErrorHandler = XSetErrorHandler (nullptr);
+    else
+        XSetErrorHandler (reportXError);
     Display* display = XOpenDisplay (nullptr);
     if (display == nullptr)
     {
@@ -82,25 +227,23 @@ int main (int argc, char* argv[])
     }
 
     std::string error;
-    auto effect = VstHostedEffect::load (plugin, error, answerHost);
-    if (effect == nullptr)
     {
-        std::cerr << "halvorn_editor_host: " << error << "\n";
-        XCloseDisplay (display);
-        return 1;
+        const auto held = plugin.hold();
+        plugin.effect = VstHostedEffect::load (pluginPath, error, answerHost);
     }
+    if (plugin.effect == nullptr)
+        return failWith (error, display);
 
-    effect->dispatch (EffectOpcode::open);
-    effect->dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, 44100.0f);
-    effect->dispatch (EffectOpcode::suspendOrResume, 0, 1);
+    plugin.dispatch (EffectOpcode::open);
+    plugin.dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, 44100.0f);
+    plugin.dispatch (EffectOpcode::suspendOrResume, 0, 1);
+    std::optional<AudioThread> audioThread;
+    if (play)
+        audioThread.emplace();
 
     EditorRect* rect = nullptr;
-    if (effect->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect) == 0 || rect == nullptr)
-    {
-        std::cerr << "halvorn_editor_host: the plug-in has no editor\n";
-        XCloseDisplay (display);
-        return 1;
-    }
+    if (plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect) == 0 || rect == nullptr)
+        return failWith ("the plug-in has no editor", display);
 
     const auto width = static_cast<unsigned> (rect->right - rect->left);
     const auto height = static_cast<unsigned> (rect->bottom - rect->top);
@@ -112,9 +255,11 @@ int main (int argc, char* argv[])
     XMapWindow (display, window);
     XSync (display, False);
 
-    effect->dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+    plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
     report ("ready " + std::to_string (window) + " " + std::to_string (width) + " " + std::to_string (height));
 
+    using Clock = std::chrono::steady_clock;
+    auto nextIdle = Clock::now();
     pollfd watched[] = { { ConnectionNumber (display), POLLIN, 0 }, { STDIN_FILENO, POLLIN, 0 } };
     for (bool running = true; running;)
     {
@@ -124,26 +269,43 @@ int main (int argc, char* argv[])
             XNextEvent (display, &event);
         }
 
-        effect->dispatch (EffectOpcode::editorIdleTick);
-        if (poll (watched, 2, 50) <= 0 || (watched[1].revents & (POLLIN | POLLHUP)) == 0)
+        if (Clock::now() >= nextIdle)
+        {
+            plugin.dispatch (EffectOpcode::editorIdleTick);
+            nextIdle = Clock::now() + idleInterval;
+        }
+
+        const auto untilIdle = std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count();
+        if (poll (watched, 2, static_cast<int> (std::max<long long> (0, untilIdle))) <= 0
+            || (watched[1].revents & (POLLIN | POLLHUP)) == 0)
             continue;
 
         std::string command;
         running = readCommand (command) && command.rfind ("quit", 0) != 0;
         if (running && command.rfind ("reopen", 0) == 0)
         {
-            effect->dispatch (EffectOpcode::editorCloseView);
-            effect->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
-            effect->dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+            const auto held = plugin.hold();
+            plugin.dispatch (EffectOpcode::editorCloseView);
+            plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+            plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
             report ("reopened");
         }
     }
 
-    for (int index = 0; index < effect->record().numParameters; ++index)
-        report ("value " + std::to_string (index) + " " + std::to_string (effect->getParameter (index)));
-
-    effect.reset();
+    audioThread.reset();
+    {
+        const auto held = plugin.hold();
+        for (int index = 0; index < plugin.effect->record().numParameters; ++index)
+            report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
+        plugin.close();
+    }
     XDestroyWindow (display, window);
     XCloseDisplay (display);
+
+    if (XSetErrorHandler (hostErrorHandler) != hostErrorHandler)
+    {
+        std::cerr << "halvorn_editor_host: the plug-in left another X error handler in place\n";
+        return 1;
+    }
     return 0;
 }
