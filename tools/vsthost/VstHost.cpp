@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,23 @@ using EntryFunction = AEffect* (*) (HostCallback);
 // While an effect is being made it has no record of its own yet: its requests go to the handler
 // that is loading it.
 thread_local VstHostedEffect::HostHandler* loadingHandler = nullptr;
+
+// The dynamic loader orders loads and unloads with a lock of its own, which ThreadSanitizer cannot
+// see: a library's static initialisation on one loading thread would look unordered with its use on
+// another. Taking a lock of ours around the loader makes that order visible.
+std::mutex loaderLock;
+
+void* openLibrary (const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock (loaderLock);
+    return dlopen (path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void closeLibrary (void* library)
+{
+    const std::lock_guard<std::mutex> lock (loaderLock);
+    dlclose (library);
+}
 
 long long answerAsPlainHost (std::int32_t opcode)
 {
@@ -32,7 +50,7 @@ long long VstHostedEffect::hostCallback (AEffect* effect, std::int32_t opcode, s
 
 std::unique_ptr<VstHostedEffect> VstHostedEffect::load (const std::string& libraryPath, std::string& error, HostHandler handler)
 {
-    void* library = dlopen (libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* library = openLibrary (libraryPath);
     if (library == nullptr)
     {
         const char* reason = dlerror();
@@ -44,7 +62,7 @@ std::unique_ptr<VstHostedEffect> VstHostedEffect::load (const std::string& libra
     if (entry == nullptr)
     {
         error = libraryPath + " is not a VST 2.4 plug-in: it has no VSTPluginMain";
-        dlclose (library);
+        closeLibrary (library);
         return nullptr;
     }
 
@@ -56,7 +74,7 @@ std::unique_ptr<VstHostedEffect> VstHostedEffect::load (const std::string& libra
     if (effect == nullptr || effect->magic != effectMagic)
     {
         error = libraryPath + ": the plug-in refused to load";
-        dlclose (library);
+        closeLibrary (library);
         return nullptr;
     }
 
@@ -72,7 +90,7 @@ VstHostedEffect::VstHostedEffect (void* libraryToKeep, AEffect* effectToTalkTo, 
 VstHostedEffect::~VstHostedEffect()
 {
     close();
-    dlclose (library);
+    closeLibrary (library);
 }
 
 long long VstHostedEffect::close()
