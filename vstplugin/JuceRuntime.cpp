@@ -42,6 +42,9 @@ struct Runtime
     int hostLeases = 0;
     bool delivering = false;
     bool ownThreadPaused = false;
+
+    // Called with the lock held.
+    bool isDrivenBy (std::thread::id thread) const noexcept { return hostDrives && hostThread == thread; }
 };
 
 Runtime* current = nullptr;
@@ -155,7 +158,7 @@ std::unique_ptr<HostMessageThread> HostMessageThread::take()
     std::unique_lock<std::mutex> lock (state.lock);
     const auto caller = std::this_thread::get_id();
 
-    if (state.hostDrives && state.hostThread != caller)
+    if (state.hostDrives && ! state.isDrivenBy (caller))
         return {};
 
     ++state.hostLeases;
@@ -185,7 +188,7 @@ bool HostMessageThread::isCallingThread()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    return state.hostDrives && state.hostThread == std::this_thread::get_id();
+    return state.isDrivenBy (std::this_thread::get_id());
 }
 
 void HostMessageThread::deliverPendingMessages()
@@ -193,7 +196,7 @@ void HostMessageThread::deliverPendingMessages()
     auto& state = runtime();
     {
         const std::lock_guard<std::mutex> lock (state.lock);
-        if (! state.hostDrives || state.hostThread != std::this_thread::get_id() || state.delivering)
+        if (! state.isDrivenBy (std::this_thread::get_id()) || state.delivering)
             return;
         state.delivering = true;
     }
