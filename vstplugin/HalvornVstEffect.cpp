@@ -37,9 +37,11 @@ juce::String fromHost (const char* text, int bytes)
 } // namespace
 
 HalvornVstEffect::HalvornVstEffect (HostCallback callback)
-    : AudioEffectX (callback, Programs::numPrograms, ::numParameters),
+    : AudioEffectX (&HalvornVstEffect::callHostWhileOpen, Programs::numPrograms, ::numParameters),
+      openHost (callback),
       processor (createPluginFilterOfType (juce::AudioProcessor::wrapperType_VST))
 {
+    effectRecord.dispatcher = &HalvornVstEffect::dispatchFromHost;
     processor->setPlayConfigDetails (2, 2, fallbackSampleRate, blockSize);
     processor->addListener (this);
 
@@ -56,12 +58,35 @@ HalvornVstEffect::HalvornVstEffect (HostCallback callback)
 
 HalvornVstEffect::~HalvornVstEffect()
 {
-    // The editor goes first; then the processor, with JUCE's message thread held still, since change
-    // messages to the processor's listeners are delivered there.
+    // Deleted with JUCE held, so no message to the processor's listeners is being delivered meanwhile.
+    // The editor goes first.
     closeEditor();
-    const juce::MessageManagerLock messageThreadLock;
     processor->removeListener (this);
     processor.reset();
+}
+
+long long HalvornVstEffect::dispatchFromHost (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
+                                              void* ptr, float opt)
+{
+    if (opcode != EffectOpcode::close)
+        return dispatchEffectClass (record, opcode, index, value, ptr, opt);
+
+    // The host lets go of the record with this call and hears nothing more from the effect. The effect
+    // itself goes with JUCE held, so not while another host thread is delivering its messages, nor
+    // while its own editor's request to the host is under way on this thread's stack: then the thread
+    // that holds JUCE deletes it before its call into the plug-in returns.
+    auto* effect = static_cast<HalvornVstEffect*> (record->effectObject);
+    effect->dispatcher (opcode, index, value, ptr, opt);
+    effect->openHost = nullptr;
+    HostJuceCall::runUnwound ([effect] { delete effect; });
+    return 1;
+}
+
+long long HalvornVstEffect::callHostWhileOpen (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
+                                               void* ptr, float opt)
+{
+    const auto host = static_cast<HalvornVstEffect*> (record->effectObject)->openHost.load();
+    return host != nullptr ? host (record, opcode, index, value, ptr, opt) : 0;
 }
 
 long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, void* ptr, float opt)
@@ -76,7 +101,7 @@ long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, 
             closeEditor();
             return 0;
         case EffectOpcode::editorIdleTick:
-            HostMessageThread::deliverPendingMessages();
+            HostJuceCall::deliverPendingMessages();
             return 0;
         default:
             return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
@@ -86,21 +111,14 @@ long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, 
 bool HalvornVstEffect::makeEditorWindow()
 {
     if (editorWindow != nullptr)
-        return HostMessageThread::isCallingThread();
-
-    auto messageThread = HostMessageThread::take();
-    if (messageThread == nullptr)
-        return false;
+        return true;
 
     // The editor's first component connects JUCE to the X server.
     PluginXConnection::open();
     const ScopedPluginXErrorTrap trap;
     std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
     if (editorComponent != nullptr)
-    {
         editorWindow = std::make_unique<VstEditorWindow> (std::move (editorComponent), *this);
-        editorMessageThread = std::move (messageThread);
-    }
     setFlag (EffectFlag::hasEditor, editorWindow != nullptr);
 
     return editorWindow != nullptr;
@@ -108,7 +126,11 @@ bool HalvornVstEffect::makeEditorWindow()
 
 long long HalvornVstEffect::queryEditorBounds (EditorRect** rect)
 {
-    if (rect == nullptr || ! makeEditorWindow())
+    if (rect == nullptr)
+        return 0;
+
+    const auto call = HostJuceCall::enter();
+    if (call == nullptr || ! makeEditorWindow())
         return 0;
 
     editorRect = editorWindow->getEditorRect();
@@ -118,7 +140,11 @@ long long HalvornVstEffect::queryEditorBounds (EditorRect** rect)
 
 long long HalvornVstEffect::openEditor (void* hostWindow)
 {
-    if (hostWindow == nullptr || ! makeEditorWindow())
+    if (hostWindow == nullptr)
+        return 0;
+
+    const auto call = HostJuceCall::enter();
+    if (call == nullptr || ! makeEditorWindow())
         return 0;
 
     const ScopedPluginXErrorTrap trap;
@@ -128,22 +154,20 @@ long long HalvornVstEffect::openEditor (void* hostWindow)
 
 void HalvornVstEffect::closeEditor()
 {
-    if (editorWindow == nullptr)
-        return;
+    HostJuceCall::run ([this] {
+        if (editorWindow == nullptr)
+            return;
 
-    if (HostMessageThread::isCallingThread())
-    {
+        // The host may close the editor from inside one of the editor's own requests, whose code is
+        // still running further up the stack: the window lets go of the processor and the host now,
+        // so that a new editor can open at once, and goes once that code has returned.
         const ScopedPluginXErrorTrap trap;
-        editorWindow.reset();
-    }
-    else
-    {
-        // A host that closes from another thread than the one that drives the editor: that thread
-        // is held still in its next idle call meanwhile, and hands JUCE back when that call ends.
-        const juce::MessageManagerLock messageThreadLock;
-        editorWindow.reset();
-    }
-    editorMessageThread.reset();
+        editorWindow->detach();
+        HostJuceCall::runUnwound ([closing = editorWindow.release()] {
+            const ScopedPluginXErrorTrap deletionTrap;
+            delete closing;
+        });
+    });
 }
 
 void HalvornVstEffect::open()

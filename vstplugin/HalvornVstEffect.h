@@ -8,6 +8,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <atomic>
 #include <memory>
 
 // The VST 2.4 effect that hosts load: the one concrete AudioEffectX, serving one processor made by the
@@ -67,18 +68,25 @@ private:
 
     void updateRealtimeMode();
 
-    // Editor work, done on the calling thread: the host's GUI thread, which drives JUCE while the
-    // editor exists.
+    // Closes the effect with JUCE held and passes every other opcode on.
+    static long long dispatchFromHost (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
+                                       void* ptr, float opt);
+    // The base calls the host through here, which stops at the host's close.
+    static long long callHostWhileOpen (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
+                                        void* ptr, float opt);
+
+    // Editor work, done by the host thread that holds JUCE.
     long long queryEditorBounds (EditorRect** rect);
     long long openEditor (void* hostWindow);
     void closeEditor();
     bool makeEditorWindow();
 
-    // Declared first, so that JUCE outlives everything below it.
+    // The host's callback, until the host closes the effect.
+    std::atomic<HostCallback> openHost;
+    // Declared before what needs JUCE, so that JUCE outlives it.
     ScopedJuceRuntime juceRuntime;
     std::unique_ptr<juce::AudioProcessor> processor;
-    // Held while the editor exists, and declared before it, so that it goes after it.
-    std::unique_ptr<HostMessageThread> editorMessageThread;
+    // Touched only by the host thread that holds JUCE.
     std::unique_ptr<VstEditorWindow> editorWindow;
     // The editor's bounds as the host last asked for them. Hosts may read them through the pointer
     // they were given long after the editor has gone.

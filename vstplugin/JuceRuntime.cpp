@@ -8,6 +8,8 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace juce
 {
@@ -23,10 +25,11 @@ namespace
 constexpr int maxDeliveryRounds = 8;
 
 // Serialises starting and stopping the plug-in's own message thread; that thread never takes it.
+// Taken before a Runtime's lock, never after.
 std::mutex lifecycleLock;
 int users = 0;
 
-// Who runs JUCE's messages: the plug-in's own thread, or a host thread while it drives JUCE. The first
+// Who runs JUCE's messages: the plug-in's own thread, or the host thread that holds JUCE. The first
 // instance makes it and the last one deletes it, once the thread has ended; a host that exits with
 // instances still open leaves it, and the thread waiting on it, alone.
 struct Runtime
@@ -37,14 +40,21 @@ struct Runtime
     std::mutex lock;
     std::condition_variable changed;
     bool stopRequested = false;
-    bool hostDrives = false;
-    std::thread::id hostThread;
-    int hostLeases = 0;
-    bool delivering = false;
     bool ownThreadPaused = false;
+    int openEditors = 0;
+
+    bool held = false;
+    std::thread::id holder;
+    // The holder's calls into the plug-in that are under way, nested ones included.
+    int callDepth = 0;
+    // What the holder does before it lets go of JUCE, in the order it was asked for.
+    std::vector<std::function<void()>> handedOver;
+    // The last instance went while its thread held JUCE: the runtime stops once that thread lets go.
+    bool lastUserGone = false;
 
     // Called with the lock held.
-    bool isDrivenBy (std::thread::id thread) const noexcept { return hostDrives && hostThread == thread; }
+    bool isHeldBy (std::thread::id thread) const noexcept { return held && holder == thread; }
+    bool ownThreadMustPause() const noexcept { return (held || openEditors > 0) && ! stopRequested; }
 };
 
 Runtime* current = nullptr;
@@ -60,18 +70,104 @@ void wakeOwnThread()
     juce::MessageManager::callAsync ([] {});
 }
 
-// Once no lease is left and no delivery is under way, JUCE goes back to the plug-in's own thread. The
-// caller waits until that thread has taken over, since JUCE reads which thread is its message thread
-// without a lock (the message manager lock, for one, does).
-void handBackIfDone (Runtime& state, std::unique_lock<std::mutex>& lock)
+// The plug-in's own thread calls nothing of the host's, so waiting for it to finish the message in
+// hand cannot close a circle through a host's lock.
+void take (Runtime& state, std::unique_lock<std::mutex>& lock)
 {
-    if (state.hostLeases > 0 || state.delivering)
+    state.held = true;
+    state.holder = std::this_thread::get_id();
+    // Only without an open editor does a thread that let go of JUCE wait for the plug-in's own thread,
+    // and that wait ends here too. With one open, the paused thread is left asleep.
+    if (state.openEditors == 0)
+        state.changed.notify_all();
+    if (! state.ownThreadPaused)
+    {
+        wakeOwnThread();
+        state.changed.wait (lock, [&state] { return state.ownThreadPaused; });
+    }
+    juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
+}
+
+// A call into the plug-in by a host thread that may hold JUCE: the first takes it.
+void enterCall (Runtime& state, std::unique_lock<std::mutex>& lock)
+{
+    if (! state.held)
+        take (state, lock);
+    ++state.callDepth;
+}
+
+void stop (Runtime& state)
+{
+    {
+        const std::lock_guard<std::mutex> lock (state.lock);
+        state.stopRequested = true;
+        state.changed.notify_all();
+    }
+    // JUCE's message manager goes only once this wake-up is posted.
+    wakeOwnThread();
+    state.stopRequestPosted.set_value();
+    state.ownThread.join();
+    delete current;
+    current = nullptr;
+}
+
+// Does the work handed over, then lets go of JUCE. With no editor left JUCE goes back to the plug-in's
+// own thread, and the caller waits until that thread has taken over, since JUCE reads which thread is
+// its message thread without a lock (the message manager lock, for one, does).
+void finish (Runtime& state, std::unique_lock<std::mutex> lock)
+{
+    while (! state.handedOver.empty())
+    {
+        auto work = std::move (state.handedOver);
+        state.handedOver.clear();
+        lock.unlock();
+        for (auto& step : work)
+            step();
+        lock.lock();
+    }
+
+    state.held = false;
+    state.holder = {};
+    if (state.openEditors == 0)
+    {
+        state.changed.notify_all();
+        state.changed.wait (lock, [&state] { return ! state.ownThreadPaused || state.held; });
+    }
+
+    const auto mayStop = std::exchange (state.lastUserGone, false);
+    lock.unlock();
+    if (! mayStop)
         return;
 
-    state.hostDrives = false;
-    state.hostThread = {};
-    state.changed.notify_all();
-    state.changed.wait (lock, [&state] { return ! state.ownThreadPaused || state.hostDrives; });
+    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
+    if (users == 0 && current == &state)
+        stop (state);
+}
+
+void runWithJuce (std::function<void()> work, bool waitForUnwinding)
+{
+    auto& state = runtime();
+    std::unique_lock<std::mutex> lock (state.lock);
+    const auto caller = std::this_thread::get_id();
+
+    if (state.held && (! state.isHeldBy (caller) || (waitForUnwinding && state.callDepth > 0)))
+    {
+        state.handedOver.push_back (std::move (work));
+        return;
+    }
+
+    if (state.isHeldBy (caller))
+    {
+        lock.unlock();
+        work();
+        return;
+    }
+
+    take (state, lock);
+    lock.unlock();
+    work();
+    lock.lock();
+    finish (state, std::move (lock));
 }
 
 void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shared_future<void> mayShutDown)
@@ -85,11 +181,11 @@ void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shar
     {
         {
             std::unique_lock<std::mutex> lock (state.lock);
-            if (state.hostDrives && ! state.stopRequested)
+            if (state.ownThreadMustPause())
             {
                 state.ownThreadPaused = true;
                 state.changed.notify_all();
-                state.changed.wait (lock, [&state] { return ! state.hostDrives || state.stopRequested; });
+                state.changed.wait (lock, [&state] { return ! state.ownThreadMustPause(); });
                 messageManager->setCurrentThreadAsMessageThread();
                 state.ownThreadPaused = false;
                 state.changed.notify_all();
@@ -113,6 +209,14 @@ ScopedJuceRuntime::ScopedJuceRuntime()
     if (users++ > 0)
         return;
 
+    if (current != nullptr)
+    {
+        // The last instance went a moment ago, and the thread that deleted it has not let go of JUCE.
+        const std::lock_guard<std::mutex> lock (current->lock);
+        current->lastUserGone = false;
+        return;
+    }
+
     current = new Runtime();
     std::promise<void> started;
     auto ready = started.get_future();
@@ -131,87 +235,74 @@ ScopedJuceRuntime::~ScopedJuceRuntime()
     auto& state = runtime();
     {
         const std::lock_guard<std::mutex> lock (state.lock);
-        state.stopRequested = true;
-        state.changed.notify_all();
+        if (state.isHeldBy (std::this_thread::get_id()))
+        {
+            state.lastUserGone = true;
+            return;
+        }
     }
-    // JUCE's message manager goes only once this wake-up is posted.
-    wakeOwnThread();
-    state.stopRequestPosted.set_value();
-
-    // A host that closes the last instance from inside one of our own messages cannot wait for the
-    // message thread: let it finish by itself, with what it needs.
-    if (state.ownThread.get_id() == std::this_thread::get_id())
-    {
-        state.ownThread.detach();
-    }
-    else
-    {
-        state.ownThread.join();
-        delete current;
-    }
-    current = nullptr;
+    stop (state);
 }
 
-std::unique_ptr<HostMessageThread> HostMessageThread::take()
+std::unique_ptr<HostJuceCall> HostJuceCall::enter()
 {
     auto& state = runtime();
     std::unique_lock<std::mutex> lock (state.lock);
-    const auto caller = std::this_thread::get_id();
 
-    if (state.hostDrives && ! state.isDrivenBy (caller))
+    if (state.held && ! state.isHeldBy (std::this_thread::get_id()))
         return {};
 
-    ++state.hostLeases;
-    if (! state.hostDrives)
-    {
-        // The plug-in's own thread calls nothing of the host's, so waiting for it to finish the
-        // message in hand cannot close a circle through a host's lock.
-        state.hostDrives = true;
-        state.hostThread = caller;
-        wakeOwnThread();
-        state.changed.wait (lock, [&state] { return state.ownThreadPaused; });
-        juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
-    }
-
-    return std::unique_ptr<HostMessageThread> (new HostMessageThread());
+    enterCall (state, lock);
+    return std::unique_ptr<HostJuceCall> (new HostJuceCall());
 }
 
-HostMessageThread::~HostMessageThread()
+HostJuceCall::~HostJuceCall()
 {
     auto& state = runtime();
     std::unique_lock<std::mutex> lock (state.lock);
-    --state.hostLeases;
-    handBackIfDone (state, lock);
+    if (--state.callDepth == 0)
+        finish (state, std::move (lock));
 }
 
-bool HostMessageThread::isCallingThread()
+void HostJuceCall::deliverPendingMessages()
+{
+    std::unique_ptr<HostJuceCall> call;
+    {
+        auto& state = runtime();
+        std::unique_lock<std::mutex> lock (state.lock);
+        if (state.held || state.openEditors == 0)
+            return;
+        enterCall (state, lock);
+        call.reset (new HostJuceCall());
+    }
+
+    const ScopedPluginXErrorTrap trap;
+    PluginXConnection::handleQueuedEvents();
+    for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
+    {
+    }
+}
+
+void HostJuceCall::run (std::function<void()> work)
+{
+    runWithJuce (std::move (work), false);
+}
+
+void HostJuceCall::runUnwound (std::function<void()> work)
+{
+    runWithJuce (std::move (work), true);
+}
+
+HostDeliversMessages::HostDeliversMessages()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    return state.isDrivenBy (std::this_thread::get_id());
+    ++state.openEditors;
 }
 
-void HostMessageThread::deliverPendingMessages()
+HostDeliversMessages::~HostDeliversMessages()
 {
     auto& state = runtime();
-    {
-        const std::lock_guard<std::mutex> lock (state.lock);
-        if (! state.isDrivenBy (std::this_thread::get_id()) || state.delivering)
-            return;
-        state.delivering = true;
-    }
-
-    {
-        const ScopedPluginXErrorTrap trap;
-        PluginXConnection::handleQueuedEvents();
-        for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
-        {
-        }
-    }
-
-    // An editor closed from inside the delivery (by a host answering one of its requests) lets go of
-    // JUCE only now, when nothing of JUCE's runs on this thread any more.
-    std::unique_lock<std::mutex> lock (state.lock);
-    state.delivering = false;
-    handBackIfDone (state, lock);
+    const std::lock_guard<std::mutex> lock (state.lock);
+    --state.openEditors;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The plug-in's own connection to the X server, which JUCE opens for the editor's windows. It is
-// served on the host thread that drives JUCE while an editor is open.
+// served by the host thread that holds JUCE while an editor is open.
 namespace PluginXConnection
 {
 // Opens the connection, if it is not open yet, so that the first requests on it can be trapped.
@@ -17,7 +17,7 @@ void handleQueuedEvents();
 // host's may end the process, while JUCE's windows cause errors of their own: without a window
 // manager, for one, it asks for window-manager properties whose atoms do not exist. Traps nest; the
 // outermost collects the errors for every request sent so far and puts the previous handler back.
-// Only the thread that drives JUCE makes them. A trap made before the connection is open traps
+// Only the thread that holds JUCE makes them. A trap made before the connection is open traps
 // nothing.
 class ScopedPluginXErrorTrap
 {

@@ -23,6 +23,13 @@ VstEditorWindow::~VstEditorWindow()
     editor.reset();
 }
 
+void VstEditorWindow::detach()
+{
+    stopTimer();
+    setVisible (false);
+    editor->processor.editorBeingDeleted (editor.get());
+}
+
 void VstEditorWindow::attachTo (void* hostWindow)
 {
     setVisible (false);
@@ -41,7 +48,7 @@ void VstEditorWindow::childBoundsChanged (juce::Component* child)
 
     // Ask the host to fit its window to the editor; our own window follows either way.
     char sizeWindow[] = "sizeWindow";
-    if (isOnDesktop() && effect.canHostDo (sizeWindow) != 0)
+    if (isOnDesktop() && isVisible() && effect.canHostDo (sizeWindow) != 0)
         effect.sizeWindow (width, height);
     setSize (width, height);
 }

@@ -5,7 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <thread>
 
 class PluginBehaviour : public ::testing::Test
@@ -294,8 +299,8 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
 }
 
 // The thread that opens the editors drives them, from its idle calls, while the audio thread changes
-// programs and so posts change messages to them. Another thread gets no editor meanwhile, but may
-// close one.
+// programs and so posts change messages to them. Another thread may drive them too while this one is
+// not inside the plug-in, and may close one.
 TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms)
 {
     RecordingHost secondHost;
@@ -308,8 +313,9 @@ TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms
     ASSERT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
     std::thread ([&second] {
         EditorRect* elsewhere = nullptr;
-        EXPECT_EQ (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &elsewhere), 0);
-        EXPECT_EQ (elsewhere, nullptr);
+        EXPECT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &elsewhere), 0);
+        EXPECT_EQ (elsewhere->right, 430);
+        second->dispatch (EffectOpcode::editorIdleTick);
     }).join();
 
     std::atomic<bool> playing { true };
@@ -346,4 +352,66 @@ TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms
 
     EXPECT_NE (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0) << "a new editor after the old one went elsewhere";
     second->close();
+}
+
+// Runs step on a worker of its own and waits for it, as a host's GUI thread joins a worker. A step that
+// has not returned in time has hung the host; the test process ends there, since a hung thread cannot
+// be taken back.
+static void returnsInTime (const char* what, std::function<void()> step)
+{
+    constexpr auto hostCallLimit = std::chrono::seconds (10);
+    std::packaged_task<void()> task (std::move (step));
+    auto returned = task.get_future();
+    std::thread worker (std::move (task));
+    if (returned.wait_for (hostCallLimit) == std::future_status::timeout)
+    {
+        std::fprintf (stderr, "FAILED: %s did not return within %lld s\n", what, static_cast<long long> (hostCallLimit.count()));
+        std::_Exit (1);
+    }
+    worker.join();
+}
+
+// Closing an instance or an editor never waits for another host thread, which may be waiting for the
+// closing one: for a GUI thread that joins its worker, for one whose editor call was its last act, and
+// for one that waits for the host's own lock.
+TEST_F (PluginBehaviour, ClosingNeverWaitsForAnotherHostThread)
+{
+    RecordingHost otherHost;
+    auto second = loadPlugin (otherHost);
+    auto third = loadPlugin (otherHost);
+    ASSERT_TRUE (second != nullptr && third != nullptr);
+
+    EditorRect* rect = nullptr;
+    ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    plugin->dispatch (EffectOpcode::editorIdleTick);
+    returnsInTime ("closing another instance on a worker", [&] { second->close(); });
+    returnsInTime ("closing the editor on a worker", [&] { plugin->dispatch (EffectOpcode::editorCloseView); });
+
+    std::thread ([&] { EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0); }).join();
+    std::thread ([&] { plugin->dispatch (EffectOpcode::editorIdleTick); }).join();
+    returnsInTime ("closing an editor that an ended thread opened", [&] { plugin->dispatch (EffectOpcode::editorCloseView); });
+
+    std::mutex hostLock;
+    std::atomic<bool> idling { true };
+    std::thread gui ([&] {
+        {
+            const std::lock_guard<std::mutex> held (hostLock);
+            EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+        }
+        while (idling)
+        {
+            {
+                const std::lock_guard<std::mutex> held (hostLock);
+                plugin->dispatch (EffectOpcode::editorIdleTick);
+            }
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+    });
+    std::this_thread::sleep_for (std::chrono::milliseconds (20));
+    returnsInTime ("closing an instance under the host's lock", [&] {
+        const std::lock_guard<std::mutex> held (hostLock);
+        third->close();
+    });
+    idling = false;
+    gui.join();
 }

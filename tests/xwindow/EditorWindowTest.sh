@@ -12,6 +12,10 @@
 #                     times, each within a time limit; the editor calls the host only on its GUI thread.
 #   default-x-errors  a host that keeps Xlib's default X error handler, which ends the process at the
 #                     first X error, opens and closes the editor ten times and exits normally.
+#   close-in-callbacks  during a drag on the knob, a worker holding a lock that the host's automation
+#                     callback waits for closes a second instance and the editor; then the host closes
+#                     the editor from inside its automation callback. Each close returns in time, and
+#                     the host opens a new editor after each.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -85,6 +89,30 @@ reopen_editor() {
     wait_for_count '^reopened' "$1" "closed and reopened the editor"
 }
 
+# Holds the mouse button down on the knob and keeps dragging until stop_drag, in screen coordinates,
+# so the drag outlives the window it started in. The plug-in keeps asking the host for idle time and
+# reporting automation meanwhile.
+start_drag() {
+    eval "$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^X=/x0=/p; s/^Y=/y0=/p')"
+    xdotool mousemove --window "$window" 51 53 mousedown 1
+    touch "$out/dragging"
+    x=$((x0 + 51))
+    while [ -e "$out/dragging" ]; do
+        # A busy X server may turn a connection away now and then; the drag goes on regardless.
+        xdotool mousemove "$x" $((y0 + 49)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 \
+                mousemove "$x" $((y0 + 41)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 2>/dev/null || true
+    done 4>&- &
+    dragger=$!
+    sleep 0.3
+}
+
+stop_drag() {
+    rm "$out/dragging"
+    wait "$dragger"
+    dragger=
+    xdotool mouseup 1
+}
+
 shot() { import -window root -crop 430x110+0+0 +repage "$out/editor-window-$1.png"; }
 lcd_changed() {
     local pixels
@@ -140,27 +168,11 @@ edit)
 serialising-host)
     for round in 1 2 3; do
         start_host --serialise-calls --play
-        # Screen coordinates: the drag outlives the window it started in.
-        eval "$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^X=/x0=/p; s/^Y=/y0=/p')"
-        xdotool mousemove --window "$window" 51 53 mousedown 1
-        # The drag goes on while the host works: the plug-in keeps asking the host for idle time and
-        # reporting automation.
-        touch "$out/dragging"
-        x=$((x0 + 51))
-        while [ -e "$out/dragging" ]; do
-            # A busy X server may turn a connection away now and then; the drag goes on regardless.
-            xdotool mousemove "$x" $((y0 + 49)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 \
-                    mousemove "$x" $((y0 + 41)) sleep 0.01 mousemove "$x" $((y0 + 45)) sleep 0.01 2>/dev/null || true
-        done 4>&- &
-        dragger=$!
-        sleep 0.3
+        start_drag
         reopen_editor 1
         sleep 0.3
         close_host
-        rm "$out/dragging"
-        wait "$dragger"
-        dragger=
-        xdotool mouseup 1
+        stop_drag
         grep -q '^automate 0 ' "$log" || fail "round $round: the held button dragged no automation to the host"
         ! grep -q '^off the GUI thread' "$log" || fail "round $round: the editor called the host on another thread than its GUI thread"
     done
@@ -169,6 +181,23 @@ default-x-errors)
     start_host --default-x-errors
     for round in $(seq 10); do reopen_editor "$round"; done
     close_host
+    ;;
+close-in-callbacks)
+    start_host --second-instance
+    start_drag
+    echo close-under-lock >&4
+    wait_for_count '^closed under lock' 1 "closed an instance and the editor under a lock that its GUI thread waited for"
+    grep -q '^closed under lock while the GUI thread waited' "$log" || fail "the automation callback never waited for the worker's lock"
+    wait_for_count '^reopened' 1 "opened a new editor"
+    stop_drag
+    start_drag
+    echo close-in-automation >&4
+    wait_for_count '^closed inside automation' 1 "closed the editor inside its automation callback"
+    wait_for_count '^reopened' 2 "opened a new editor"
+    stop_drag
+    close_host
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
+    ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
     ;;
 *)
     echo "unknown scenario '$scenario'"

@@ -2,10 +2,17 @@
 // by hand and for the real-window test. Like Linux hosts, it drives the editor from its one GUI thread
 // and calls the editor's idle opcode regularly. It reports on standard output what the plug-in asks of
 // the host ("automate INDEX VALUE", "sizeWindow W H"), and any editor request that reaches it on
-// another thread than its GUI thread ("off the GUI thread OPCODE"). On standard input, "reopen"
-// closes the editor and opens a new one in the same window ("reopened" when done); "quit", or the end
-// of the input, reports the final parameter values ("value INDEX VALUE") and closes the plug-in with
-// its editor still open.
+// another thread than its GUI thread ("off the GUI thread OPCODE"). On standard input:
+//   reopen               closes the editor and opens a new one in the same window ("reopened" when
+//                        done)
+//   close-in-automation  the next automation request closes the editor from inside its callback
+//                        ("closed inside automation"); the GUI thread then opens a new one
+//   close-under-lock     a worker takes a lock that the GUI thread's automation callback then waits
+//                        for and, once it does (or after 5 s), closes the second instance and the
+//                        editor under it ("closed under lock", with "while the GUI thread waited"
+//                        when it did); the GUI thread then opens a new editor
+//   quit                 (or the end of the input) reports the final parameter values ("value INDEX
+//                        VALUE") and closes the plug-in with its editor still open
 //
 // Options, for behaving like the stricter hosts:
 //   --serialise-calls   hold one lock around every call into the plug-in and take it in the host
@@ -13,6 +20,8 @@
 //   --default-x-errors  keep Xlib's default X error handler, which ends the process at any X error
 //   --play              process audio on a thread of its own in real time, and select the next
 //                       program from there once a second, as a host playing program changes does
+//   --second-instance   load a second instance of the plug-in, without an editor, for
+//                       close-under-lock to close
 
 #include "VstHost.h"
 #include "EffectEditor.h"
@@ -89,6 +98,74 @@ private:
 };
 
 PluginCalls plugin;
+std::unique_ptr<VstHostedEffect> secondInstance;
+
+// A host that handles its own GUI events inside its callbacks may close the editor from there.
+std::atomic<bool> closeInNextAutomation { false };
+std::atomic<bool> closedInAutomation { false };
+
+// A worker of the host's that closes things while holding a lock of the host's, which the GUI thread's
+// automation callback takes too.
+class LockHoldingWorker
+{
+public:
+    void start()
+    {
+        finished = false;
+        thread = std::thread ([this] { run(); });
+    }
+
+    // Answered on the GUI thread, inside the plug-in's automation request.
+    void waitIfHeld()
+    {
+        if (! holding)
+            return;
+        callbackWaiting = true;
+        const std::lock_guard<std::mutex> wait (lock);
+    }
+
+    ~LockHoldingWorker()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    bool joinIfFinished()
+    {
+        if (! thread.joinable() || ! finished)
+            return false;
+        thread.join();
+        return true;
+    }
+
+private:
+    static constexpr auto callbackWaitLimit = std::chrono::seconds (5);
+
+    void run()
+    {
+        {
+            const std::lock_guard<std::mutex> held (lock);
+            holding = true;
+            const auto giveUp = std::chrono::steady_clock::now() + callbackWaitLimit;
+            while (! callbackWaiting && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for (std::chrono::milliseconds (5));
+
+            secondInstance.reset();
+            plugin.dispatch (EffectOpcode::editorCloseView);
+            report (callbackWaiting ? "closed under lock while the GUI thread waited" : "closed under lock");
+            holding = false;
+        }
+        finished = true;
+    }
+
+    std::mutex lock;
+    std::atomic<bool> holding { false };
+    std::atomic<bool> callbackWaiting { false };
+    std::atomic<bool> finished { false };
+    std::thread thread;
+};
+
+LockHoldingWorker worker;
 
 bool isEditorRequest (std::int32_t opcode)
 {
@@ -157,6 +234,13 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
             return 0;
         case HostOpcode::setParameterAutomated:
             report ("automate " + std::to_string (index) + " " + std::to_string (opt));
+            worker.waitIfHeld();
+            if (closeInNextAutomation.exchange (false))
+            {
+                plugin.dispatch (EffectOpcode::editorCloseView);
+                report ("closed inside automation");
+                closedInAutomation = true;
+            }
             return 0;
         case HostOpcode::canHostDo:
             return ptr != nullptr && std::string (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
@@ -199,6 +283,7 @@ int main (int argc, char* argv[])
     std::string pluginPath = HALVORN_DEFAULT_PLUGIN;
     bool keepDefaultXErrorHandler = false;
     bool play = false;
+    bool loadSecondInstance = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string option = argv[i];
@@ -210,6 +295,8 @@ int main (int argc, char* argv[])
             keepDefaultXErrorHandler = true;
         else if (option == "--play")
             play = true;
+        else if (option == "--second-instance")
+            loadSecondInstance = true;
     }
 
     XInitThreads();
@@ -230,8 +317,10 @@ int main (int argc, char* argv[])
     {
         const auto held = plugin.hold();
         plugin.effect = VstHostedEffect::load (pluginPath, error, answerHost);
+        if (plugin.effect != nullptr && loadSecondInstance)
+            secondInstance = VstHostedEffect::load (pluginPath, error, answerHost);
     }
-    if (plugin.effect == nullptr)
+    if (plugin.effect == nullptr || (loadSecondInstance && secondInstance == nullptr))
         return failWith (error, display);
 
     plugin.dispatch (EffectOpcode::open);
@@ -258,6 +347,14 @@ int main (int argc, char* argv[])
     plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
     report ("ready " + std::to_string (window) + " " + std::to_string (width) + " " + std::to_string (height));
 
+    const auto reopenEditor = [&] {
+        const auto held = plugin.hold();
+        plugin.dispatch (EffectOpcode::editorCloseView);
+        plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+        plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+        report ("reopened");
+    };
+
     using Clock = std::chrono::steady_clock;
     auto nextIdle = Clock::now();
     pollfd watched[] = { { ConnectionNumber (display), POLLIN, 0 }, { STDIN_FILENO, POLLIN, 0 } };
@@ -275,6 +372,10 @@ int main (int argc, char* argv[])
             nextIdle = Clock::now() + idleInterval;
         }
 
+        // An editor closed from inside a callback or by the worker is gone once the idle call returns.
+        if (closedInAutomation.exchange (false) || worker.joinIfFinished())
+            reopenEditor();
+
         const auto untilIdle = std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count();
         if (poll (watched, 2, static_cast<int> (std::max<long long> (0, untilIdle))) <= 0
             || (watched[1].revents & (POLLIN | POLLHUP)) == 0)
@@ -283,18 +384,17 @@ int main (int argc, char* argv[])
         std::string command;
         running = readCommand (command) && command.rfind ("quit", 0) != 0;
         if (running && command.rfind ("reopen", 0) == 0)
-        {
-            const auto held = plugin.hold();
-            plugin.dispatch (EffectOpcode::editorCloseView);
-            plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
-            plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
-            report ("reopened");
-        }
+            reopenEditor();
+        else if (running && command.rfind ("close-in-automation", 0) == 0)
+            closeInNextAutomation = true;
+        else if (running && command.rfind ("close-under-lock", 0) == 0)
+            worker.start();
     }
 
     audioThread.reset();
     {
         const auto held = plugin.hold();
+        secondInstance.reset();
         for (int index = 0; index < plugin.effect->record().numParameters; ++index)
             report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
         plugin.close();
