@@ -111,6 +111,8 @@ class LockHoldingWorker
 public:
     void start()
     {
+        if (thread.joinable())
+            return;
         finished = false;
         thread = std::thread ([this] { run(); });
     }
