@@ -17,9 +17,7 @@ VstEditorWindow::VstEditorWindow (std::unique_ptr<juce::AudioProcessorEditor> ed
 
 VstEditorWindow::~VstEditorWindow()
 {
-    stopTimer();
-    if (editor != nullptr)
-        editor->processor.editorBeingDeleted (editor.get());
+    detach();
     editor.reset();
 }
 
