@@ -86,7 +86,11 @@ long long HalvornVstEffect::callHostWhileOpen (AEffect* record, std::int32_t opc
                                                void* ptr, float opt)
 {
     const auto host = static_cast<HalvornVstEffect*> (record->effectObject)->openHost.load();
-    return host != nullptr ? host (record, opcode, index, value, ptr, opt) : 0;
+    if (host == nullptr)
+        return 0;
+
+    const ScopedCallToHost inCallToHost;
+    return host (record, opcode, index, value, ptr, opt);
 }
 
 long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, void* ptr, float opt)

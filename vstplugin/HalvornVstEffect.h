@@ -71,7 +71,8 @@ private:
     // Closes the effect with JUCE held and passes every other opcode on.
     static long long dispatchFromHost (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
                                        void* ptr, float opt);
-    // The base calls the host through here, which stops at the host's close.
+    // The base calls the host through here, which stops at the host's close and lets other host threads
+    // know when the thread that holds JUCE is inside a call to the host.
     static long long callHostWhileOpen (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
                                         void* ptr, float opt);
 

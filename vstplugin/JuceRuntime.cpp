@@ -4,8 +4,9 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <future>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -24,44 +25,77 @@ namespace
 // becoming ready cannot hold the host's thread.
 constexpr int maxDeliveryRounds = 8;
 
-// Serialises starting and stopping the plug-in's own message thread; that thread never takes it.
-// Taken before a Runtime's lock, never after.
-std::mutex lifecycleLock;
-int users = 0;
+using Lock = std::unique_lock<std::mutex>;
 
-// Who runs JUCE's messages: the plug-in's own thread, or the host thread that holds JUCE. The first
-// instance makes it and the last one deletes it, once the thread has ended; a host that exits with
-// instances still open leaves it, and the thread waiting on it, alone.
-struct Runtime
+enum class Owner
 {
-    std::thread ownThread;
-    std::promise<void> stopRequestPosted;
-
-    std::mutex lock;
-    std::condition_variable changed;
-    bool stopRequested = false;
-    bool ownThreadPaused = false;
-    int openEditors = 0;
-
-    bool held = false;
-    std::thread::id holder;
-    // The holder's calls into the plug-in that are under way, nested ones included.
-    int callDepth = 0;
-    // What the holder does before it lets go of JUCE, in the order it was asked for.
-    std::vector<std::function<void()>> handedOver;
-    // The last instance went while its thread held JUCE: the runtime stops once that thread lets go.
-    bool lastUserGone = false;
-
-    // Called with the lock held.
-    bool isHeldBy (std::thread::id thread) const noexcept { return held && holder == thread; }
-    bool ownThreadMustPause() const noexcept { return (held || openEditors > 0) && ! stopRequested; }
+    ownThread,
+    hostThread,
+    nobody
 };
 
-Runtime* current = nullptr;
+// A start or a stop under way finishes before an instance goes on.
+enum class Phase
+{
+    stopped,
+    starting,
+    running,
+    stopping
+};
 
+struct HandedOverWork
+{
+    std::function<void()> work;
+    bool afterUnwinding;
+};
+
+// Who owns JUCE, and the runtime's life. Guarded by `lock`; `holderId` is also read without it, by a
+// thread asking whether it holds JUCE itself, which only that thread can change.
+struct Runtime
+{
+    std::mutex lock;
+    // Signalled at every change of what a wait below depends on; every wait names its whole condition.
+    std::condition_variable changed;
+
+    Phase phase = Phase::stopped;
+    int instances = 0;
+    // Host threads inside one of the runtime's calls, which may still use it after letting go of JUCE.
+    int hostThreadsInside = 0;
+
+    Owner owner = Owner::ownThread;
+    std::atomic<std::thread::id> holderId {};
+    // The holder's calls into the plug-in under way, nested ones included, and its calls to the host.
+    int holderDepth = 0;
+    int holderCallsToHost = 0;
+    // What the holder does for other threads, in the order they asked.
+    std::vector<HandedOverWork> handedOver;
+
+    // The own thread is JUCE's message thread and dispatching; only ever while it owns JUCE.
+    bool ownThreadRunsJuce = false;
+    bool stopWakeUpPosted = false;
+    int editorWindows = 0;
+    std::thread ownThread;
+};
+
+// Made once and never deleted, since the library stays loaded: a host that exits with instances still
+// open leaves it, and the own thread waiting on it, alone.
 Runtime& runtime()
 {
-    return *current;
+    static auto* const instance = new Runtime();
+    return *instance;
+}
+
+bool isHeldByCaller (const Runtime& state)
+{
+    return state.owner == Owner::hostThread && state.holderId.load() == std::this_thread::get_id();
+}
+
+// Every change of owner goes through here.
+void setOwner (Runtime& state, Owner owner, std::thread::id holder = {})
+{
+    state.owner = owner;
+    state.holderId = holder;
+    state.changed.notify_all();
 }
 
 // Wakes the plug-in's own message thread from its wait for the next message.
@@ -70,198 +104,240 @@ void wakeOwnThread()
     juce::MessageManager::callAsync ([] {});
 }
 
-// The plug-in's own thread calls nothing of the host's, so waiting for it to finish the message in
-// hand cannot close a circle through a host's lock.
-void take (Runtime& state, std::unique_lock<std::mutex>& lock)
+// The caller becomes the holder, with one call under way. From the own thread it waits until that
+// thread has finished the message in hand: that thread never calls the host.
+void take (Runtime& state, Lock& lock)
 {
-    state.held = true;
-    state.holder = std::this_thread::get_id();
-    // Only without an open editor does a thread that let go of JUCE wait for the plug-in's own thread,
-    // and that wait ends here too. With one open, the paused thread is left asleep.
-    if (state.openEditors == 0)
-        state.changed.notify_all();
-    if (! state.ownThreadPaused)
+    setOwner (state, Owner::hostThread, std::this_thread::get_id());
+    state.holderDepth = 1;
+
+    if (state.ownThreadRunsJuce)
     {
+        lock.unlock();
         wakeOwnThread();
-        state.changed.wait (lock, [&state] { return state.ownThreadPaused; });
+        lock.lock();
+        state.changed.wait (lock, [&state] { return ! state.ownThreadRunsJuce; });
     }
     juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
 }
 
-// A call into the plug-in by a host thread that may hold JUCE: the first takes it.
-void enterCall (Runtime& state, std::unique_lock<std::mutex>& lock)
+// Runs what other threads handed over, until none is left; without `unwound`, only the work that may
+// run while the holder is still inside a call.
+void runHandedOver (Runtime& state, Lock& lock, bool unwound)
 {
-    if (! state.held)
-        take (state, lock);
-    ++state.callDepth;
-}
-
-void stop (Runtime& state)
-{
+    for (;;)
     {
-        const std::lock_guard<std::mutex> lock (state.lock);
-        state.stopRequested = true;
-        state.changed.notify_all();
-    }
-    // JUCE's message manager goes only once this wake-up is posted.
-    wakeOwnThread();
-    state.stopRequestPosted.set_value();
-    state.ownThread.join();
-    delete current;
-    current = nullptr;
-}
+        auto& queue = state.handedOver;
+        const auto firstLeft = std::stable_partition (queue.begin(), queue.end(), [unwound] (const HandedOverWork& item) {
+            return unwound || ! item.afterUnwinding;
+        });
+        if (firstLeft == queue.begin())
+            return;
 
-// Does the work handed over, then lets go of JUCE. With no editor left JUCE goes back to the plug-in's
-// own thread, and the caller waits until that thread has taken over, since JUCE reads which thread is
-// its message thread without a lock (the message manager lock, for one, does).
-void finish (Runtime& state, std::unique_lock<std::mutex> lock)
-{
-    while (! state.handedOver.empty())
-    {
-        auto work = std::move (state.handedOver);
-        state.handedOver.clear();
+        std::vector<HandedOverWork> due (std::make_move_iterator (queue.begin()), std::make_move_iterator (firstLeft));
+        queue.erase (queue.begin(), firstLeft);
         lock.unlock();
-        for (auto& step : work)
-            step();
+        for (auto& item : due)
+            item.work();
+        lock.lock();
+    }
+}
+
+// Takes JUCE or nests in it for a host thread counted inside. With another host thread holding it,
+// the caller gives up, or waits while that thread runs only the plug-in's own code.
+bool hold (Runtime& state, Lock& lock, bool waitForHolder)
+{
+    for (;;)
+    {
+        if (state.owner != Owner::hostThread)
+        {
+            take (state, lock);
+            return true;
+        }
+
+        if (isHeldByCaller (state))
+        {
+            // Whatever was asked before this call comes first: a close handed over before a new editor
+            // is asked for closes the old one, not the new.
+            ++state.holderDepth;
+            runHandedOver (state, lock, false);
+            return true;
+        }
+
+        if (! waitForHolder || state.holderCallsToHost > 0)
+            return false;
+
+        state.changed.wait (lock);
+    }
+}
+
+// The holder's outermost call has ended: it does the work handed to it and lets go. With no editor
+// left JUCE goes back to the own thread, and the caller goes on only once that thread has claimed it,
+// or a host thread has taken it first, since JUCE reads which thread is its message thread without a
+// lock.
+void letGo (Runtime& state, Lock& lock)
+{
+    runHandedOver (state, lock, true);
+
+    if (state.editorWindows > 0)
+    {
+        setOwner (state, Owner::nobody);
+        return;
+    }
+
+    setOwner (state, Owner::ownThread);
+    state.changed.wait (lock, [&state] { return state.ownThreadRunsJuce || state.owner != Owner::ownThread; });
+}
+
+void runOwnThread (Runtime& state)
+{
+    juce::initialiseJuce_GUI();
+    auto* messageManager = juce::MessageManager::getInstance();
+
+    Lock lock (state.lock);
+    messageManager->setCurrentThreadAsMessageThread();
+    state.ownThreadRunsJuce = true;
+    state.phase = Phase::running;
+    state.changed.notify_all();
+
+    while (state.phase != Phase::stopping)
+    {
+        if (state.owner != Owner::ownThread)
+        {
+            state.ownThreadRunsJuce = false;
+            state.changed.notify_all();
+            state.changed.wait (lock, [&state] { return state.owner == Owner::ownThread || state.phase == Phase::stopping; });
+            continue;
+        }
+
+        if (! state.ownThreadRunsJuce)
+        {
+            messageManager->setCurrentThreadAsMessageThread();
+            state.ownThreadRunsJuce = true;
+            state.changed.notify_all();
+        }
+
+        lock.unlock();
+        juce::dispatchNextMessageOnSystemQueue (false);
         lock.lock();
     }
 
-    state.held = false;
-    state.holder = {};
-    if (state.openEditors == 0)
-    {
-        state.changed.notify_all();
-        state.changed.wait (lock, [&state] { return ! state.ownThreadPaused || state.held; });
-    }
-
-    const auto mayStop = std::exchange (state.lastUserGone, false);
+    // The thread that stops the runtime may still be inside the message queue it posted to.
+    state.changed.wait (lock, [&state] { return state.stopWakeUpPosted; });
+    messageManager->setCurrentThreadAsMessageThread();
+    state.ownThreadRunsJuce = false;
     lock.unlock();
-    if (! mayStop)
-        return;
-
-    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
-    if (users == 0 && current == &state)
-        stop (state);
+    juce::shutdownJuce_GUI();
 }
 
-void runWithJuce (std::function<void()> work, bool waitForUnwinding)
+// Called by the thread that let go of the runtime last; nothing else uses it until it has stopped.
+void stop (Runtime& state, Lock& lock)
+{
+    state.phase = Phase::stopping;
+    state.changed.notify_all();
+
+    lock.unlock();
+    wakeOwnThread();
+    lock.lock();
+    state.stopWakeUpPosted = true;
+    state.changed.notify_all();
+
+    auto ownThread = std::move (state.ownThread);
+    lock.unlock();
+    ownThread.join();
+    lock.lock();
+
+    state.stopWakeUpPosted = false;
+    state.phase = Phase::stopped;
+    state.changed.notify_all();
+}
+
+// The one place that decides to stop: no instance left, and no host thread inside.
+void stopIfUnused (Runtime& state, Lock& lock)
+{
+    if (state.instances == 0 && state.hostThreadsInside == 0 && state.phase == Phase::running)
+        stop (state, lock);
+}
+
+void leave (Runtime& state, Lock& lock)
+{
+    --state.hostThreadsInside;
+    stopIfUnused (state, lock);
+}
+
+void runWithJuce (std::function<void()> work, bool afterUnwinding)
 {
     auto& state = runtime();
-    std::unique_lock<std::mutex> lock (state.lock);
-    const auto caller = std::this_thread::get_id();
+    Lock lock (state.lock);
 
-    if (state.held && (! state.isHeldBy (caller) || (waitForUnwinding && state.callDepth > 0)))
+    if (state.owner == Owner::hostThread && (! isHeldByCaller (state) || (afterUnwinding && state.holderDepth > 0)))
     {
-        state.handedOver.push_back (std::move (work));
+        state.handedOver.push_back ({ std::move (work), afterUnwinding });
         return;
     }
 
-    if (state.isHeldBy (caller))
+    if (isHeldByCaller (state))
     {
         lock.unlock();
         work();
         return;
     }
 
+    ++state.hostThreadsInside;
     take (state, lock);
     lock.unlock();
     work();
     lock.lock();
-    finish (state, std::move (lock));
-}
-
-void runOwnMessageThread (Runtime& state, std::promise<void>& started, std::shared_future<void> mayShutDown)
-{
-    juce::initialiseJuce_GUI();
-    auto* messageManager = juce::MessageManager::getInstance();
-    messageManager->setCurrentThreadAsMessageThread();
-    started.set_value();
-
-    for (;;)
-    {
-        {
-            std::unique_lock<std::mutex> lock (state.lock);
-            if (state.ownThreadMustPause())
-            {
-                state.ownThreadPaused = true;
-                state.changed.notify_all();
-                state.changed.wait (lock, [&state] { return ! state.ownThreadMustPause(); });
-                messageManager->setCurrentThreadAsMessageThread();
-                state.ownThreadPaused = false;
-                state.changed.notify_all();
-            }
-            if (state.stopRequested)
-                break;
-        }
-        juce::dispatchNextMessageOnSystemQueue (false);
-    }
-
-    // The thread that asked us to stop may still be inside the message queue it posted to.
-    mayShutDown.wait();
-    juce::shutdownJuce_GUI();
+    --state.holderDepth;
+    letGo (state, lock);
+    leave (state, lock);
 }
 } // namespace
 
 ScopedJuceRuntime::ScopedJuceRuntime()
 {
-    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
+    auto& state = runtime();
+    Lock lock (state.lock);
 
-    if (users++ > 0)
+    ++state.instances;
+    state.changed.wait (lock, [&state] { return state.phase == Phase::running || state.phase == Phase::stopped; });
+    if (state.phase == Phase::running)
         return;
 
-    if (current != nullptr)
-    {
-        // The last instance went a moment ago, and the thread that deleted it has not let go of JUCE.
-        const std::lock_guard<std::mutex> lock (current->lock);
-        current->lastUserGone = false;
-        return;
-    }
-
-    current = new Runtime();
-    std::promise<void> started;
-    auto ready = started.get_future();
-    current->ownThread = std::thread (runOwnMessageThread, std::ref (*current), std::ref (started),
-                                      current->stopRequestPosted.get_future().share());
-    ready.wait();
+    state.phase = Phase::starting;
+    state.owner = Owner::ownThread;
+    state.ownThread = std::thread (runOwnThread, std::ref (state));
+    state.changed.wait (lock, [&state] { return state.phase == Phase::running; });
 }
 
 ScopedJuceRuntime::~ScopedJuceRuntime()
 {
-    const std::lock_guard<std::mutex> lifecycle (lifecycleLock);
-
-    if (--users > 0)
-        return;
-
     auto& state = runtime();
-    {
-        const std::lock_guard<std::mutex> lock (state.lock);
-        if (state.isHeldBy (std::this_thread::get_id()))
-        {
-            state.lastUserGone = true;
-            return;
-        }
-    }
-    stop (state);
+    Lock lock (state.lock);
+    --state.instances;
+    stopIfUnused (state, lock);
 }
 
 std::unique_ptr<HostJuceCall> HostJuceCall::enter()
 {
     auto& state = runtime();
-    std::unique_lock<std::mutex> lock (state.lock);
+    Lock lock (state.lock);
 
-    if (state.held && ! state.isHeldBy (std::this_thread::get_id()))
-        return {};
+    ++state.hostThreadsInside;
+    if (hold (state, lock, true))
+        return std::unique_ptr<HostJuceCall> (new HostJuceCall());
 
-    enterCall (state, lock);
-    return std::unique_ptr<HostJuceCall> (new HostJuceCall());
+    leave (state, lock);
+    return {};
 }
 
 HostJuceCall::~HostJuceCall()
 {
     auto& state = runtime();
-    std::unique_lock<std::mutex> lock (state.lock);
-    if (--state.callDepth == 0)
-        finish (state, std::move (lock));
+    Lock lock (state.lock);
+    if (--state.holderDepth == 0)
+        letGo (state, lock);
+    leave (state, lock);
 }
 
 void HostJuceCall::deliverPendingMessages()
@@ -269,10 +345,12 @@ void HostJuceCall::deliverPendingMessages()
     std::unique_ptr<HostJuceCall> call;
     {
         auto& state = runtime();
-        std::unique_lock<std::mutex> lock (state.lock);
-        if (state.held || state.openEditors == 0)
+        Lock lock (state.lock);
+        if (state.owner == Owner::hostThread || state.editorWindows == 0)
             return;
-        enterCall (state, lock);
+
+        ++state.hostThreadsInside;
+        take (state, lock);
         call.reset (new HostJuceCall());
     }
 
@@ -293,16 +371,37 @@ void HostJuceCall::runUnwound (std::function<void()> work)
     runWithJuce (std::move (work), true);
 }
 
+ScopedCallToHost::ScopedCallToHost() : byHolder (runtime().holderId.load() == std::this_thread::get_id())
+{
+    if (! byHolder)
+        return;
+
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lock (state.lock);
+    ++state.holderCallsToHost;
+    state.changed.notify_all();
+}
+
+ScopedCallToHost::~ScopedCallToHost()
+{
+    if (! byHolder)
+        return;
+
+    auto& state = runtime();
+    const std::lock_guard<std::mutex> lock (state.lock);
+    --state.holderCallsToHost;
+}
+
 HostDeliversMessages::HostDeliversMessages()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    ++state.openEditors;
+    ++state.editorWindows;
 }
 
 HostDeliversMessages::~HostDeliversMessages()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    --state.openEditors;
+    --state.editorWindows;
 }

@@ -5,7 +5,8 @@
 
 // Keeps JUCE's GUI and message support alive while any plug-in instance exists. A Linux host does not
 // run JUCE's message loop, so while no editor is open the plug-in runs a message thread of its own: the
-// first instance starts it, the last one stops it. Instances may come and go on any threads.
+// first instance starts it, and the thread that lets go of the runtime last, once no instance is
+// left, stops it. Instances may come and go on any threads.
 class ScopedJuceRuntime
 {
 public:
@@ -16,25 +17,29 @@ public:
     ScopedJuceRuntime& operator= (const ScopedJuceRuntime&) = delete;
 };
 
-// JUCE in the hands of the host's threads. While any editor is open, the plug-in's own message thread
-// is paused, since Linux hosts expect their editors' requests on the thread that calls them, and JUCE
-// belongs to whichever host thread is inside an editor call: from the moment it takes JUCE until its
-// outermost call into the plug-in returns, with the calls that the host makes back into the plug-in
-// from inside it. Every instance shares the one message thread, so no two host threads hold JUCE at
-// once.
+// JUCE has one owner at a time: the plug-in's own message thread, one host thread, or nobody.
 //
-// No host call ever waits for another host thread, which may be waiting for it:
-// - an editor call that finds JUCE held by another host thread does without it: an idle call returns,
-//   an editor request answers that there is no editor;
-// - work that must be done, such as closing an editor or an instance, is handed to the thread that
-//   holds JUCE, which does it before its own call into the plug-in returns.
-// A host thread waits only for the plug-in's own thread to finish the message in hand, when it takes
-// JUCE from it; that thread never calls the host.
+// - The own thread owns it while no editor is open and no host thread needs it.
+// - A host thread owns it from the moment it takes it until its outermost call into the plug-in
+//   returns, with the calls that the host makes back into the plug-in from inside it. Linux hosts
+//   expect their editors' requests on the thread that calls them, so editor calls take it.
+// - Nobody owns it between host calls while an editor is open: the own thread stays paused, and the
+//   next editor call takes it at once.
+//
+// No wait can close a circle through the host: a host thread waits only for an owner that runs the
+// plug-in's own code and is not inside a call to the host, and such an owner waits for nothing but the
+// own thread, which never calls the host.
+// - An editor request waits for such an owner; while the owner is inside a call to the host, the
+//   request answers that there is no editor.
+// - An idle call never waits: it returns if another thread owns JUCE.
+// - Work that must be done, such as closing an editor or an instance, is handed to the owning host
+//   thread, which does it before its own call into the plug-in returns.
 class HostJuceCall
 {
 public:
     // Holds JUCE for the calling host thread while it lives; nested on a thread that holds it already.
-    // Empty while another host thread holds it. Needs a ScopedJuceRuntime alive.
+    // Empty while another host thread holds it and is inside a call to the host. Needs a
+    // ScopedJuceRuntime alive.
     static std::unique_ptr<HostJuceCall> enter();
     // The outermost call does the work handed to it, then lets go of JUCE; with no editor left, JUCE
     // goes back to the plug-in's own thread.
@@ -50,7 +55,8 @@ public:
     static void deliverPendingMessages();
 
     // Runs work with JUCE held: now, on a thread that holds it or when no host thread does; otherwise
-    // the thread that holds it runs it before its call into the plug-in returns.
+    // the thread that holds it runs it at its next call into the plug-in, or before its outermost call
+    // returns, whichever comes first.
     static void run (std::function<void()> work);
 
     // The same, for work that deletes what may still be running further up the holding thread's
@@ -62,8 +68,24 @@ private:
     HostJuceCall() = default;
 };
 
-// One lives with each open editor: while any does, the host's threads deliver JUCE's messages and the
-// plug-in's own thread stays paused. Made and deleted by a host thread that holds JUCE.
+// Lives while the plug-in calls its host. While the thread that holds JUCE is inside such a call, the
+// host may be waiting for its other threads, so their editor requests must not wait for it. Costs no
+// lock on a thread that does not hold JUCE, such as the audio thread.
+class ScopedCallToHost
+{
+public:
+    ScopedCallToHost();
+    ~ScopedCallToHost();
+
+    ScopedCallToHost (const ScopedCallToHost&) = delete;
+    ScopedCallToHost& operator= (const ScopedCallToHost&) = delete;
+
+private:
+    bool byHolder;
+};
+
+// One lives with each editor window: while any does, the host's threads deliver JUCE's messages and
+// the plug-in's own thread stays paused. Made and deleted by a host thread that holds JUCE.
 class HostDeliversMessages
 {
 public:

@@ -415,3 +415,101 @@ TEST_F (PluginBehaviour, ClosingNeverWaitsForAnotherHostThread)
     idling = false;
     gui.join();
 }
+
+// Starts both calls at the same moment, each on a thread of its own, and waits for both within the
+// hang limit.
+static void atTheSameMoment (const char* what, std::function<void()> first, std::function<void()> second)
+{
+    returnsInTime (what, [&first, &second] {
+        std::atomic<int> ready { 0 };
+        const auto startTogether = [&ready] {
+            ++ready;
+            while (ready < 2)
+                std::this_thread::yield();
+        };
+        std::thread other ([&] {
+            startTogether();
+            first();
+        });
+        startTogether();
+        second();
+        other.join();
+    });
+}
+
+// A host that unloads plug-ins on worker threads closes the last two at once: the runtime stops once,
+// after both threads are done with it, and starts again for the next instance.
+TEST_F (PluginBehaviour, TheLastTwoInstancesCloseOnTwoThreadsAtOnce)
+{
+    constexpr int rounds = 3000;
+    plugin->close();
+
+    for (int round = 0; round < rounds; ++round)
+    {
+        auto first = loadPlugin (host);
+        auto second = loadPlugin (host);
+        ASSERT_TRUE (first != nullptr && second != nullptr);
+        atTheSameMoment ("closing the last two instances at once", [&] { first->close(); }, [&] { second->close(); });
+    }
+}
+
+// A host that removes a plug-in on one thread while another thread opens the first editor of another:
+// neither waits for the other's editor.
+TEST_F (PluginBehaviour, AClosingThreadNeverWaitsForAnotherThreadsFirstEditor)
+{
+    constexpr int rounds = 300;
+    RecordingHost otherHost;
+    auto second = loadPlugin (otherHost);
+    ASSERT_NE (second, nullptr);
+
+    const auto makeFirstEditor = [this] {
+        EditorRect* rect = nullptr;
+        EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    };
+    for (int round = 0; round < rounds; ++round)
+    {
+        auto closing = loadPlugin (otherHost);
+        ASSERT_NE (closing, nullptr);
+        atTheSameMoment ("closing an instance while another thread makes the first editor", [&] { closing->close(); }, makeFirstEditor);
+        plugin->dispatch (EffectOpcode::editorCloseView);
+
+        atTheSameMoment ("closing an editor that is not open while another thread makes the first editor",
+                         [&] { second->dispatch (EffectOpcode::editorCloseView); }, makeFirstEditor);
+        plugin->dispatch (EffectOpcode::editorCloseView);
+    }
+}
+
+// An editor request waits for a thread that is delivering the editors' messages, which runs only the
+// plug-in's own code, instead of answering that there is no editor.
+TEST_F (PluginBehaviour, AnEditorRequestWaitsForAThreadThatIsIdling)
+{
+    constexpr int deliveriesToOverlap = 2000;
+    RecordingHost otherHost;
+    auto second = loadPlugin (otherHost);
+    ASSERT_NE (second, nullptr);
+    EditorRect* rect = nullptr;
+    ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+
+    // Program changes give each delivery something to do.
+    std::atomic<bool> idling { true };
+    std::atomic<int> deliveries { 0 };
+    std::thread gui ([&] {
+        for (int program = 0; idling; program = (program + 1) % 24)
+        {
+            plugin->dispatch (EffectOpcode::setProgram, 0, program);
+            plugin->dispatch (EffectOpcode::editorIdleTick);
+            ++deliveries;
+        }
+    });
+    while (deliveries == 0)
+        std::this_thread::yield();
+
+    int requests = 0, refused = 0;
+    for (const auto last = deliveries + deliveriesToOverlap; deliveries < last; ++requests)
+        if (second->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect) == 0)
+            ++refused;
+    idling = false;
+    gui.join();
+
+    EXPECT_EQ (refused, 0) << "of " << requests;
+}
