@@ -283,12 +283,14 @@ void runWithJuce (std::function<void()> work, bool afterUnwinding)
         return;
     }
 
+    // Nothing of the plug-in's is further up this thread's stack, so the work runs as unwound: what it
+    // leaves for after unwinding runs now.
     ++state.hostThreadsInside;
     take (state, lock);
+    state.holderDepth = 0;
     lock.unlock();
     work();
     lock.lock();
-    --state.holderDepth;
     letGo (state, lock);
     leave (state, lock);
 }
