@@ -11,7 +11,13 @@
 #                     on the knob it closes the editor, reopens it and closes the plug-in, three
 #                     times, each within a time limit; the editor calls the host only on its GUI thread.
 #   default-x-errors  a host that keeps Xlib's default X error handler, which ends the process at the
-#                     first X error, opens and closes the editor ten times and exits normally.
+#                     first X error, and traps X errors on a thread of its own meanwhile, opens and
+#                     closes the editor ten times and exits normally; after unloading the plug-in, its
+#                     X errors reach its own handler.
+#   x-error-traps     a host thread traps X errors over and over, swapping the process-wide handler in
+#                     and out, while the GUI thread idles, reopens the editor and raises X errors of its
+#                     own. No trap finds another handler in place, and the host's errors reach its own
+#                     handlers, with the plug-in loaded and after it was unloaded.
 #   close-in-callbacks  during a drag on the knob, a worker holding a lock that the host's automation
 #                     callback waits for closes a second instance and the editor; then the host closes
 #                     the editor from inside its automation callback. Each close returns in time, and
@@ -178,9 +184,23 @@ serialising-host)
     done
     ;;
 default-x-errors)
-    start_host --default-x-errors
+    start_host --default-x-errors --x-error-traps
     for round in $(seq 10); do reopen_editor "$round"; done
     close_host
+    grep -q '^host X errors raised 2 received 2$' "$log" || fail "after the plug-in was unloaded, the host's X errors did not reach its own handler"
+    ! grep -q '^a host X error trap was replaced' "$log" || fail "another X error handler replaced the host's trap while it was in place"
+    ;;
+x-error-traps)
+    start_host --x-error-traps
+    for round in 1 2 3 4 5; do reopen_editor "$round"; done
+    echo raise-x-errors >&4
+    wait_for_count '^host X errors raised' 1 "raised X errors on its own connection"
+    for round in 6 7 8 9 10; do reopen_editor "$round"; done
+    close_host
+    [ "$(grep -c '^host X errors raised 2 received 2$' "$log")" -eq 2 ] \
+        || fail "the host's X errors did not all reach its own handlers, with the plug-in loaded and after it was unloaded"
+    ! grep -q '^a host X error trap was replaced' "$log" || fail "another X error handler replaced the host's trap while it was in place"
+    ! grep -q '^X error' "$errors" || fail "X errors that the host did not raise reached its handler"
     ;;
 close-in-callbacks)
     start_host --second-instance

@@ -11,6 +11,8 @@
 //                        for and, once it does (or after 5 s), closes the second instance and the
 //                        editor under it ("closed under lock", with "while the GUI thread waited"
 //                        when it did); the GUI thread then opens a new editor
+//   raise-x-errors       makes two requests that fail on the host's own connection and reports how
+//                        many errors reached the host's handlers ("host X errors raised 2 received N")
 //   quit                 (or the end of the input) reports the final parameter values ("value INDEX
 //                        VALUE") and closes the plug-in with its editor still open
 //
@@ -22,6 +24,11 @@
 //                       program from there once a second, as a host playing program changes does
 //   --second-instance   load a second instance of the plug-in, without an editor, for
 //                       close-under-lock to close
+//   --x-error-traps     trap X errors on a host thread of its own, over and over, as GTK and many
+//                       hosts do: put a handler of its own in, sync its connection and put back the
+//                       handler it found ("a host X error trap was replaced" when that was not its
+//                       own any more); once the plug-in is unloaded and the traps have stopped, raise
+//                       X errors as raise-x-errors does, under the host's reporting handler
 
 #include "VstHost.h"
 #include "EffectEditor.h"
@@ -35,6 +42,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -175,50 +183,57 @@ bool isEditorRequest (std::int32_t opcode)
         || opcode == HostOpcode::canHostDo || opcode == HostOpcode::sizeWindow;
 }
 
-// The host's audio thread, for as long as it lives.
-class AudioThread
+// A thread of the host's that works until its owner goes, which tells it to stop and waits for it.
+class HostThread
 {
 public:
-    AudioThread() : thread ([this] { run(); }) {}
+    explicit HostThread (std::function<void (const std::atomic<bool>& running)> work)
+        : thread ([this, work = std::move (work)] { work (running); })
+    {
+    }
 
-    ~AudioThread()
+    ~HostThread()
     {
         running = false;
         thread.join();
     }
 
+    HostThread (const HostThread&) = delete;
+    HostThread& operator= (const HostThread&) = delete;
+
 private:
-    static constexpr int blockSize = 512;
-    static constexpr double sampleRate = 44100.0;
-    static constexpr int blocksPerProgram = static_cast<int> (sampleRate / blockSize);
-
-    void run()
-    {
-        const auto blockDuration = std::chrono::microseconds (static_cast<long long> (1.0e6 * blockSize / sampleRate));
-        std::vector<float> left (blockSize), right (blockSize);
-        float* channels[] = { left.data(), right.data() };
-
-        auto nextBlock = std::chrono::steady_clock::now();
-        for (int block = 0; running; ++block)
-        {
-            std::fill (left.begin(), left.end(), 0.0f);
-            std::fill (right.begin(), right.end(), 0.0f);
-            plugin.processReplacing (channels, channels, blockSize);
-
-            if (block % blocksPerProgram == 0)
-            {
-                const auto program = (block / blocksPerProgram) % plugin.effect->record().numPrograms;
-                plugin.dispatch (EffectOpcode::setProgram, 0, program);
-            }
-
-            nextBlock += blockDuration;
-            std::this_thread::sleep_until (nextBlock);
-        }
-    }
-
     std::atomic<bool> running { true };
     std::thread thread;
 };
+
+// What the host's audio thread does: it plays in real time, and selects the next program once a second.
+void playAudio (const std::atomic<bool>& running)
+{
+    constexpr int blockSize = 512;
+    constexpr double sampleRate = 44100.0;
+    constexpr int blocksPerProgram = static_cast<int> (sampleRate / blockSize);
+
+    const auto blockDuration = std::chrono::microseconds (static_cast<long long> (1.0e6 * blockSize / sampleRate));
+    std::vector<float> left (blockSize), right (blockSize);
+    float* channels[] = { left.data(), right.data() };
+
+    auto nextBlock = std::chrono::steady_clock::now();
+    for (int block = 0; running; ++block)
+    {
+        std::fill (left.begin(), left.end(), 0.0f);
+        std::fill (right.begin(), right.end(), 0.0f);
+        plugin.processReplacing (channels, channels, blockSize);
+
+        if (block % blocksPerProgram == 0)
+        {
+            const auto program = (block / blocksPerProgram) % plugin.effect->record().numPrograms;
+            plugin.dispatch (EffectOpcode::setProgram, 0, program);
+        }
+
+        nextBlock += blockDuration;
+        std::this_thread::sleep_until (nextBlock);
+    }
+}
 
 long long answerHost (std::int32_t opcode, std::int32_t index, long long value, void* ptr, float opt)
 {
@@ -254,11 +269,64 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
     }
 }
 
-// The host survives X errors on its own connection and reports them; the test expects none.
+// The X errors that reach the host's own handlers. The host survives them and reports those it did
+// not raise itself; the test expects none.
+std::atomic<int> xErrorsReceived { 0 };
+std::atomic<bool> raisingXErrors { false };
+
 int reportXError (Display*, XErrorEvent* event)
 {
-    std::cerr << "X error " << static_cast<int> (event->error_code) << " in request " << static_cast<int> (event->request_code) << "\n";
+    ++xErrorsReceived;
+    if (! raisingXErrors)
+        std::cerr << "X error " << static_cast<int> (event->error_code) << " in request " << static_cast<int> (event->request_code) << "\n";
     return 0;
+}
+
+int trapXError (Display* display, XErrorEvent* event)
+{
+    return reportXError (display, event);
+}
+
+// Two requests on a window that is gone: one fails in its reply, the other among the events.
+void raiseXErrors (Display* display)
+{
+    const auto screen = DefaultScreen (display);
+    const Window gone = XCreateSimpleWindow (display, RootWindow (display, screen), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow (display, gone);
+    XSync (display, False);
+
+    const auto before = xErrorsReceived.load();
+    raisingXErrors = true;
+    XWindowAttributes attributes;
+    XGetWindowAttributes (display, gone, &attributes);
+    XMapWindow (display, gone);
+    XSync (display, False);
+    raisingXErrors = false;
+    report ("host X errors raised 2 received " + std::to_string (xErrorsReceived - before));
+}
+
+// Traps the X errors of requests on a connection of its own, as GTK does: saves the process-wide
+// handler, sets its own, syncs the connection and sets back the one it saved.
+void trapXErrorsRepeatedly (const std::atomic<bool>& running)
+{
+    Display* const display = XOpenDisplay (nullptr);
+    if (display == nullptr)
+        return;
+
+    while (running)
+    {
+        const auto saved = XSetErrorHandler (trapXError);
+        XSync (display, False);
+        if (XSetErrorHandler (saved) != trapXError)
+            report ("a host X error trap was replaced");
+    }
+    XCloseDisplay (display);
+}
+
+void reportValues()
+{
+    for (int index = 0; index < plugin.effect->record().numParameters; ++index)
+        report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
 }
 
 bool readCommand (std::string& command)
@@ -286,6 +354,7 @@ int main (int argc, char* argv[])
     bool keepDefaultXErrorHandler = false;
     bool play = false;
     bool loadSecondInstance = false;
+    bool trapXErrors = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string option = argv[i];
@@ -299,6 +368,8 @@ int main (int argc, char* argv[])
             play = true;
         else if (option == "--second-instance")
             loadSecondInstance = true;
+        else if (option == "--x-error-traps")
+            trapXErrors = true;
     }
 
     XInitThreads();
@@ -314,6 +385,9 @@ int main (int argc, char* argv[])
         std::cerr << "halvorn_editor_host: cannot open the X display\n";
         return 1;
     }
+    std::optional<HostThread> xErrorTraps;
+    if (trapXErrors)
+        xErrorTraps.emplace (trapXErrorsRepeatedly);
 
     std::string error;
     {
@@ -328,9 +402,9 @@ int main (int argc, char* argv[])
     plugin.dispatch (EffectOpcode::open);
     plugin.dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, 44100.0f);
     plugin.dispatch (EffectOpcode::suspendOrResume, 0, 1);
-    std::optional<AudioThread> audioThread;
+    std::optional<HostThread> audioThread;
     if (play)
-        audioThread.emplace();
+        audioThread.emplace (playAudio);
 
     EditorRect* rect = nullptr;
     if (plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect) == 0 || rect == nullptr)
@@ -391,23 +465,34 @@ int main (int argc, char* argv[])
             closeInNextAutomation = true;
         else if (running && command.rfind ("close-under-lock", 0) == 0)
             worker.start();
+        else if (running && command.rfind ("raise-x-errors", 0) == 0)
+            raiseXErrors (display);
     }
 
     audioThread.reset();
     {
         const auto held = plugin.hold();
         secondInstance.reset();
-        for (int index = 0; index < plugin.effect->record().numParameters; ++index)
-            report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
+        reportValues();
         plugin.close();
     }
+    xErrorTraps.reset();
     XDestroyWindow (display, window);
-    XCloseDisplay (display);
 
     if (XSetErrorHandler (hostErrorHandler) != hostErrorHandler)
     {
         std::cerr << "halvorn_editor_host: the plug-in left another X error handler in place\n";
+        XCloseDisplay (display);
         return 1;
     }
+
+    // The plug-in is unloaded now: what it left behind in Xlib would show here.
+    if (trapXErrors)
+    {
+        XSetErrorHandler (reportXError);
+        raiseXErrors (display);
+        XSetErrorHandler (hostErrorHandler);
+    }
+    XCloseDisplay (display);
     return 0;
 }
