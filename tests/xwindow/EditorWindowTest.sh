@@ -4,8 +4,9 @@
 # do; xdotool plays the user. Scenarios:
 #   edit              xdotool drags the knob, clicks "Right" and drags again; the parameters change in
 #                     the plug-in, the host receives the automation and the LCD follows. Then the editor
-#                     is closed and reopened a few times, the wheel turns the knob, and the plug-in is
-#                     closed with its editor open. No X error reaches the host's handler.
+#                     is closed and reopened a few times, the host changes programs with the pointer
+#                     resting on the knob, which sends no automation, the wheel turns the knob, and the
+#                     plug-in is closed with its editor open. No X error reaches the host's handler.
 #   serialising-host  a host that holds one lock around every call into the plug-in and takes it in its
 #                     callback, and changes programs from its audio thread: with a mouse button held
 #                     on the knob it closes the editor, reopens it and closes the plug-in, three
@@ -20,8 +21,9 @@
 #                     handlers, with the plug-in loaded and after it was unloaded.
 #   close-in-callbacks  during a drag on the knob, a worker holding a lock that the host's automation
 #                     callback waits for closes a second instance and the editor; then the host closes
-#                     the editor from inside its automation callback. Each close returns in time, and
-#                     the host opens a new editor after each.
+#                     the editor from inside its automation callback, after which no automation arrives
+#                     until the host has opened a new one. Each close returns in time, and the host
+#                     opens a new editor after each.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -144,15 +146,30 @@ edit)
     shot selected
     drag_knob_up
     shot predelay
+    # As the drags left them, before the program changes below move Predelay.
+    echo values >&4
+    wait_for '^value 4 '
 
     for round in 1 2 3; do reopen_editor "$round"; done
     sleep 0.5
     shot reopened
 
-    # The wheel over the knob edits too: the pointer is over the control, though no button is down.
-    before_wheel=$(grep -c '^automate 0 ' "$log")
+    # With Predelay on the knob, each program change selects Mix again and so moves the knob under the
+    # resting pointer: not an edit of the user's.
+    xdotool mousemove --window "$window" 120 88 click 1
+    sleep 0.3
     xdotool mousemove --window "$window" 51 53
     sleep 0.2
+    before_programs=$(grep -c '^automate ' "$log")
+    for program in 3 7 12 0; do
+        echo "program $program" >&4
+        wait_for "^program $program selected"
+        sleep 0.2
+    done
+    [ "$(grep -c '^automate ' "$log")" -eq "$before_programs" ] || fail "program changes with the pointer resting on the knob sent automation to the host"
+
+    # The wheel over the knob edits too: the pointer is over the control, though no button is down.
+    before_wheel=$(grep -c '^automate 0 ' "$log")
     for _ in 1 2 3; do xdotool click 4; sleep 0.1; done
     sleep 0.3
     [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_wheel" ] || fail "the mouse wheel over the knob did not reach the host"
@@ -160,8 +177,8 @@ edit)
     close_host
     grep -q '^automate 0 ' "$log" || fail "no automation of Mix reached the host"
     grep -q '^automate 1 ' "$log" || fail "no automation of Predelay reached the host after clicking Right"
-    mix=$(awk '$1 == "value" && $2 == 0 { print $3 }' "$log")
-    predelay=$(awk '$1 == "value" && $2 == 1 { print $3 }' "$log")
+    mix=$(awk '$1 == "value" && $2 == 0 { print $3; exit }' "$log")
+    predelay=$(awk '$1 == "value" && $2 == 1 { print $3; exit }' "$log")
     awk -v v="$mix" 'BEGIN { exit !(v > 0.55) }' || fail "Mix is $mix, not raised by the drag"
     awk -v v="$predelay" 'BEGIN { exit !(v > 0.15) }' || fail "Predelay is $predelay, not raised by the drag"
     lcd_changed start mix || fail "the LCD did not follow the knob"
@@ -216,6 +233,8 @@ close-in-callbacks)
     wait_for_count '^reopened' 2 "opened a new editor"
     stop_drag
     close_host
+    awk '/^closed inside automation/ { closed = 1 } /^reopened/ { closed = 0 } closed && /^automate / { exit 1 }' "$log" \
+        || fail "the editor sent automation after the host closed it, before the host opened a new one"
     ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
     ;;

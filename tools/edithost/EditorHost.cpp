@@ -6,11 +6,14 @@
 //   reopen               closes the editor and opens a new one in the same window ("reopened" when
 //                        done)
 //   close-in-automation  the next automation request closes the editor from inside its callback
-//                        ("closed inside automation"); the GUI thread then opens a new one
+//                        ("closed inside automation") and stays there a moment longer; the GUI thread
+//                        then opens a new one
 //   close-under-lock     a worker takes a lock that the GUI thread's automation callback then waits
 //                        for and, once it does (or after 5 s), closes the second instance and the
 //                        editor under it ("closed under lock", with "while the GUI thread waited"
 //                        when it did); the GUI thread then opens a new editor
+//   program N            selects program N ("program N selected")
+//   values               reports the parameter values ("value INDEX VALUE")
 //   raise-x-errors       makes two requests that fail on the host's own connection and reports how
 //                        many errors reached the host's handlers ("host X errors raised 2 received N")
 //   quit                 (or the end of the input) reports the final parameter values ("value INDEX
@@ -257,6 +260,8 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
                 plugin.dispatch (EffectOpcode::editorCloseView);
                 report ("closed inside automation");
                 closedInAutomation = true;
+                // Handling its own GUI events here takes the host a moment, while the user's drag goes on.
+                std::this_thread::sleep_for (std::chrono::milliseconds (100));
             }
             return 0;
         case HostOpcode::canHostDo:
@@ -465,6 +470,14 @@ int main (int argc, char* argv[])
             closeInNextAutomation = true;
         else if (running && command.rfind ("close-under-lock", 0) == 0)
             worker.start();
+        else if (running && command.rfind ("program ", 0) == 0)
+        {
+            const auto program = std::stoll (command.substr (8));
+            plugin.dispatch (EffectOpcode::setProgram, 0, program);
+            report ("program " + std::to_string (program) + " selected");
+        }
+        else if (running && command.rfind ("values", 0) == 0)
+            reportValues();
         else if (running && command.rfind ("raise-x-errors", 0) == 0)
             raiseXErrors (display);
     }
