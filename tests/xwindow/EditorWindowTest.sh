@@ -24,12 +24,16 @@
 #                     the editor from inside its automation callback, after which no automation arrives
 #                     until the host has opened a new one. Each close returns in time, and the host
 #                     opens a new editor after each.
+#   reopen-in-callback  during a drag on the knob, a worker closes the editor while the GUI thread is
+#                     inside its automation callback, and the GUI thread opens a new one in the same
+#                     window from inside that callback. Afterwards the editor shows in the host's
+#                     window and a drag on its knob sends automation.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
 out="$2"
 scenario="${3:-edit}"
-for tool in Xvfb xdotool import compare; do
+for tool in Xvfb xdotool xwininfo import compare identify; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -235,6 +239,30 @@ close-in-callbacks)
     close_host
     awk '/^closed inside automation/ { closed = 1 } /^reopened/ { closed = 0 } closed && /^automate / { exit 1 }' "$log" \
         || fail "the editor sent automation after the host closed it, before the host opened a new one"
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
+    ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
+    ;;
+reopen-in-callback)
+    start_host
+    start_drag
+    echo reopen-in-automation >&4
+    wait_for_count '^opened again inside automation' 1 "closed the editor on a worker and opened it again inside its automation callback"
+    stop_drag
+    sleep 0.5
+    grep -q '^opened again inside automation, answered 1$' "$log" || fail "opening the editor again inside the callback failed"
+    ! grep -q "^the worker's close waited" "$log" || fail "the worker's close waited for the GUI thread"
+    showing=
+    for child in $(xwininfo -children -id "$window" | awk '$1 ~ /^0x/ { print $1 }'); do
+        xwininfo -id "$child" | grep -q 'Map State: IsViewable' && showing=$child
+    done
+    [ -n "$showing" ] || fail "no editor window shows in the host's window"
+    shot reopened-in-callback
+    colours=$(identify -format %k "$out/editor-window-reopened-in-callback.png")
+    [ "$colours" -gt 16 ] || fail "the editor's area shows $colours colours: the editor is not drawn"
+    before_drag=$(grep -c '^automate 0 ' "$log")
+    drag_knob_up
+    [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "a drag on the editor opened again sent no automation"
+    close_host
     ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
     ;;

@@ -12,6 +12,11 @@
 //                        for and, once it does (or after 5 s), closes the second instance and the
 //                        editor under it ("closed under lock", with "while the GUI thread waited"
 //                        when it did); the GUI thread then opens a new editor
+//   reopen-in-automation  the next automation request has a worker close the editor while the GUI
+//                        thread waits inside the callback, so the plug-in hands the close over; still
+//                        inside that callback, the GUI thread asks for the editor's bounds and opens
+//                        it in the same window again ("opened again inside automation, answered N"
+//                        with what opening answered)
 //   program N            selects program N ("program N selected")
 //   values               reports the parameter values ("value INDEX VALUE")
 //   raise-x-errors       makes two requests that fail on the host's own connection and reports how
@@ -46,6 +51,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -110,10 +116,27 @@ private:
 
 PluginCalls plugin;
 std::unique_ptr<VstHostedEffect> secondInstance;
+Window editorParent = 0;
 
 // A host that handles its own GUI events inside its callbacks may close the editor from there.
 std::atomic<bool> closeInNextAutomation { false };
 std::atomic<bool> closedInAutomation { false };
+std::atomic<bool> reopenInNextAutomation { false };
+
+// Another thread of the host's closes the editor while the GUI thread is inside one of the editor's
+// callbacks; the GUI thread then opens a new editor before returning to the plug-in.
+void reopenWhileTheCloseIsHandedOver()
+{
+    auto closing = std::async (std::launch::async, [] { plugin.dispatch (EffectOpcode::editorCloseView); });
+    if (closing.wait_for (std::chrono::seconds (5)) != std::future_status::ready)
+        report ("the worker's close waited for the GUI thread");
+    closing.wait();
+
+    EditorRect* bounds = nullptr;
+    plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &bounds);
+    const auto opened = plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (editorParent));
+    report ("opened again inside automation, answered " + std::to_string (opened));
+}
 
 // A worker of the host's that closes things while holding a lock of the host's, which the GUI thread's
 // automation callback takes too.
@@ -263,6 +286,8 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
                 // Handling its own GUI events here takes the host a moment, while the user's drag goes on.
                 std::this_thread::sleep_for (std::chrono::milliseconds (100));
             }
+            if (reopenInNextAutomation.exchange (false))
+                reopenWhileTheCloseIsHandedOver();
             return 0;
         case HostOpcode::canHostDo:
             return ptr != nullptr && std::string (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
@@ -425,6 +450,7 @@ int main (int argc, char* argv[])
     XMapWindow (display, window);
     XSync (display, False);
 
+    editorParent = window;
     plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
     report ("ready " + std::to_string (window) + " " + std::to_string (width) + " " + std::to_string (height));
 
@@ -464,7 +490,9 @@ int main (int argc, char* argv[])
 
         std::string command;
         running = readCommand (command) && command.rfind ("quit", 0) != 0;
-        if (running && command.rfind ("reopen", 0) == 0)
+        if (running && command.rfind ("reopen-in-automation", 0) == 0)
+            reopenInNextAutomation = true;
+        else if (running && command.rfind ("reopen", 0) == 0)
             reopenEditor();
         else if (running && command.rfind ("close-in-automation", 0) == 0)
             closeInNextAutomation = true;
