@@ -119,7 +119,6 @@ bool HalvornVstEffect::makeEditorWindow()
 
     // The editor's first component connects JUCE to the X server.
     PluginXConnection::open();
-    const ScopedPluginXErrorTrap trap;
     std::unique_ptr<juce::AudioProcessorEditor> editorComponent (processor->createEditorIfNeeded());
     if (editorComponent != nullptr)
         editorWindow = std::make_unique<VstEditorWindow> (std::move (editorComponent), *this);
@@ -151,7 +150,6 @@ long long HalvornVstEffect::openEditor (void* hostWindow)
     if (call == nullptr || ! makeEditorWindow())
         return 0;
 
-    const ScopedPluginXErrorTrap trap;
     editorWindow->attachTo (hostWindow);
     return 1;
 }
@@ -165,10 +163,8 @@ void HalvornVstEffect::closeEditor()
         // The host may close the editor from inside one of the editor's own requests, whose code is
         // still running further up the stack: the window lets go of the processor and the host now,
         // so that a new editor can open at once, and goes once that code has returned.
-        const ScopedPluginXErrorTrap trap;
         editorWindow->detach();
         HostJuceCall::runUnwound ([closing = editorWindow.release()] {
-            const ScopedPluginXErrorTrap deletionTrap;
             delete closing;
         });
     });

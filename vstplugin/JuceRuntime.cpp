@@ -356,7 +356,6 @@ void HostJuceCall::deliverPendingMessages()
         call.reset (new HostJuceCall());
     }
 
-    const ScopedPluginXErrorTrap trap;
     PluginXConnection::handleQueuedEvents();
     for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
     {

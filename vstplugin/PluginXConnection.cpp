@@ -5,17 +5,26 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_events/native/juce_linux_EventLoopInternal.h>
 
+#include <X11/Xlibint.h>
+
 namespace
 {
-::Display* trappedDisplay = nullptr;
-XErrorHandler previousHandler = nullptr;
-int trapDepth = 0;
-
-int dropPluginErrors (::Display* display, XErrorEvent* error)
+// Xlib asks a display's own error conversion before the process-wide handler; a False drops the error.
+Bool dropError (::Display*, XErrorEvent*, xError*)
 {
-    if (display == trappedDisplay || previousHandler == nullptr)
-        return 0;
-    return previousHandler (display, error);
+    return False;
+}
+
+// JUCE opens a new display each time the plug-in's runtime starts again; one already seen answers
+// with our conversion.
+void dropErrorsOn (::Display* display)
+{
+    constexpr int lastErrorCode = 255;
+    if (XESetWireToError (display, lastErrorCode, dropError) == dropError)
+        return;
+
+    for (int errorCode = 0; errorCode < lastErrorCode; ++errorCode)
+        XESetWireToError (display, errorCode, dropError);
 }
 
 ::Display* pluginDisplay()
@@ -27,42 +36,12 @@ int dropPluginErrors (::Display* display, XErrorEvent* error)
 
 void PluginXConnection::open()
 {
-    juce::XWindowSystem::getInstance();
+    if (auto* display = juce::XWindowSystem::getInstance()->getDisplay())
+        dropErrorsOn (display);
 }
 
 void PluginXConnection::handleQueuedEvents()
 {
     if (auto* display = pluginDisplay())
         juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd (juce::X11Symbols::getInstance()->xConnectionNumber (display));
-}
-
-ScopedPluginXErrorTrap::ScopedPluginXErrorTrap()
-{
-    if (trapDepth++ > 0)
-        return;
-
-    trappedDisplay = pluginDisplay();
-    if (trappedDisplay != nullptr)
-        previousHandler = juce::X11Symbols::getInstance()->xSetErrorHandler (dropPluginErrors);
-}
-
-ScopedPluginXErrorTrap::~ScopedPluginXErrorTrap()
-{
-    if (--trapDepth > 0 || trappedDisplay == nullptr)
-        return;
-
-    auto* xlib = juce::X11Symbols::getInstance();
-    {
-        // Errors arrive with the server's replies, after the requests that caused them.
-        const juce::XWindowSystemUtilities::ScopedXLock xLock;
-        xlib->xSync (trappedDisplay, False);
-    }
-
-    // A handler that someone installed in the meantime stays.
-    const auto replaced = xlib->xSetErrorHandler (previousHandler);
-    if (replaced != dropPluginErrors)
-        xlib->xSetErrorHandler (replaced);
-
-    trappedDisplay = nullptr;
-    previousHandler = nullptr;
 }

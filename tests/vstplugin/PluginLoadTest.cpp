@@ -1,5 +1,9 @@
 #include "LoadedPlugin.h"
+#include "EffectEditor.h"
 
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -67,6 +71,44 @@ TEST (PluginLoad, CloseDeletesTheEffectAndAnswersOne)
     plugin->dispatch (EffectOpcode::open);
     plugin->dispatch (EffectOpcode::suspendOrResume, 0, 1);
     EXPECT_EQ (plugin->dispatch (EffectOpcode::close), 1);
+}
+
+// Hosts unload the library once its last instance is closed, and may load it again later in the same
+// process. The library stays mapped, since a thread of JUCE's may still be finishing inside it.
+TEST (PluginLoad, LoadedAgainAfterItsLibraryWasUnloaded)
+{
+    std::vector<float> firstOutput;
+    for (int round = 0; round < 2; ++round)
+    {
+        RecordingHost host;
+        auto plugin = loadPlugin (host);
+        ASSERT_NE (plugin, nullptr);
+        plugin->dispatch (EffectOpcode::open);
+        plugin->dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, 44100.0f);
+        plugin->dispatch (EffectOpcode::suspendOrResume, 0, 1);
+
+        EditorRect* rect = nullptr;
+        ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0) << "round " << round;
+        ASSERT_NE (rect, nullptr);
+        EXPECT_EQ (rect->right, 430) << "round " << round;
+        EXPECT_EQ (plugin->dispatch (EffectOpcode::editorIdleTick), 0);
+
+        std::vector<float> left (4096, 0.0f), right (4096, 0.0f);
+        left[0] = 1.0f;
+        float* channels[] = { left.data(), right.data() };
+        plugin->processReplacing (channels, channels, static_cast<std::int32_t> (left.size()));
+        EXPECT_NE (std::count (left.begin(), left.end(), 0.0f), static_cast<long> (left.size())) << "round " << round;
+        if (round == 0)
+            firstOutput = left;
+        else
+            EXPECT_EQ (left, firstOutput) << "a new first instance sounds like the first one did";
+
+        plugin.reset();
+        void* stillMapped = dlopen (HALVORN_VST_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE (stillMapped, nullptr) << "round " << round << ": the library went with its last instance";
+        if (stillMapped != nullptr)
+            dlclose (stillMapped);
+    }
 }
 
 TEST (PluginLoad, ManyInstancesOnManyThreads)

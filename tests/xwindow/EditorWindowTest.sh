@@ -4,24 +4,36 @@
 # do; xdotool plays the user. Scenarios:
 #   edit              xdotool drags the knob, clicks "Right" and drags again; the parameters change in
 #                     the plug-in, the host receives the automation and the LCD follows. Then the editor
-#                     is closed and reopened a few times, the wheel turns the knob, and the plug-in is
-#                     closed with its editor open. No X error reaches the host's handler.
+#                     is closed and reopened a few times, the host changes programs with the pointer
+#                     resting on the knob, which sends no automation, the wheel turns the knob, and the
+#                     plug-in is closed with its editor open. No X error reaches the host's handler.
 #   serialising-host  a host that holds one lock around every call into the plug-in and takes it in its
 #                     callback, and changes programs from its audio thread: with a mouse button held
 #                     on the knob it closes the editor, reopens it and closes the plug-in, three
 #                     times, each within a time limit; the editor calls the host only on its GUI thread.
 #   default-x-errors  a host that keeps Xlib's default X error handler, which ends the process at the
-#                     first X error, opens and closes the editor ten times and exits normally.
+#                     first X error, and traps X errors on a thread of its own meanwhile, opens and
+#                     closes the editor ten times and exits normally; after unloading the plug-in, its
+#                     X errors reach its own handler.
+#   x-error-traps     a host thread traps X errors over and over, swapping the process-wide handler in
+#                     and out, while the GUI thread idles, reopens the editor and raises X errors of its
+#                     own. No trap finds another handler in place, and the host's errors reach its own
+#                     handlers, with the plug-in loaded and after it was unloaded.
 #   close-in-callbacks  during a drag on the knob, a worker holding a lock that the host's automation
 #                     callback waits for closes a second instance and the editor; then the host closes
-#                     the editor from inside its automation callback. Each close returns in time, and
-#                     the host opens a new editor after each.
+#                     the editor from inside its automation callback, after which no automation arrives
+#                     until the host has opened a new one. Each close returns in time, and the host
+#                     opens a new editor after each.
+#   reopen-in-callback  during a drag on the knob, a worker closes the editor while the GUI thread is
+#                     inside its automation callback, and the GUI thread opens a new one in the same
+#                     window from inside that callback. Afterwards the editor shows in the host's
+#                     window and a drag on its knob sends automation.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
 out="$2"
 scenario="${3:-edit}"
-for tool in Xvfb xdotool import compare; do
+for tool in Xvfb xdotool xwininfo import compare identify; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -138,15 +150,30 @@ edit)
     shot selected
     drag_knob_up
     shot predelay
+    # As the drags left them, before the program changes below move Predelay.
+    echo values >&4
+    wait_for '^value 4 '
 
     for round in 1 2 3; do reopen_editor "$round"; done
     sleep 0.5
     shot reopened
 
-    # The wheel over the knob edits too: the pointer is over the control, though no button is down.
-    before_wheel=$(grep -c '^automate 0 ' "$log")
+    # With Predelay on the knob, each program change selects Mix again and so moves the knob under the
+    # resting pointer: not an edit of the user's.
+    xdotool mousemove --window "$window" 120 88 click 1
+    sleep 0.3
     xdotool mousemove --window "$window" 51 53
     sleep 0.2
+    before_programs=$(grep -c '^automate ' "$log")
+    for program in 3 7 12 0; do
+        echo "program $program" >&4
+        wait_for "^program $program selected"
+        sleep 0.2
+    done
+    [ "$(grep -c '^automate ' "$log")" -eq "$before_programs" ] || fail "program changes with the pointer resting on the knob sent automation to the host"
+
+    # The wheel over the knob edits too: the pointer is over the control, though no button is down.
+    before_wheel=$(grep -c '^automate 0 ' "$log")
     for _ in 1 2 3; do xdotool click 4; sleep 0.1; done
     sleep 0.3
     [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_wheel" ] || fail "the mouse wheel over the knob did not reach the host"
@@ -154,8 +181,8 @@ edit)
     close_host
     grep -q '^automate 0 ' "$log" || fail "no automation of Mix reached the host"
     grep -q '^automate 1 ' "$log" || fail "no automation of Predelay reached the host after clicking Right"
-    mix=$(awk '$1 == "value" && $2 == 0 { print $3 }' "$log")
-    predelay=$(awk '$1 == "value" && $2 == 1 { print $3 }' "$log")
+    mix=$(awk '$1 == "value" && $2 == 0 { print $3; exit }' "$log")
+    predelay=$(awk '$1 == "value" && $2 == 1 { print $3; exit }' "$log")
     awk -v v="$mix" 'BEGIN { exit !(v > 0.55) }' || fail "Mix is $mix, not raised by the drag"
     awk -v v="$predelay" 'BEGIN { exit !(v > 0.15) }' || fail "Predelay is $predelay, not raised by the drag"
     lcd_changed start mix || fail "the LCD did not follow the knob"
@@ -178,9 +205,23 @@ serialising-host)
     done
     ;;
 default-x-errors)
-    start_host --default-x-errors
+    start_host --default-x-errors --x-error-traps
     for round in $(seq 10); do reopen_editor "$round"; done
     close_host
+    grep -q '^host X errors raised 2 received 2$' "$log" || fail "after the plug-in was unloaded, the host's X errors did not reach its own handler"
+    ! grep -q '^a host X error trap was replaced' "$log" || fail "another X error handler replaced the host's trap while it was in place"
+    ;;
+x-error-traps)
+    start_host --x-error-traps
+    for round in 1 2 3 4 5; do reopen_editor "$round"; done
+    echo raise-x-errors >&4
+    wait_for_count '^host X errors raised' 1 "raised X errors on its own connection"
+    for round in 6 7 8 9 10; do reopen_editor "$round"; done
+    close_host
+    [ "$(grep -c '^host X errors raised 2 received 2$' "$log")" -eq 2 ] \
+        || fail "the host's X errors did not all reach its own handlers, with the plug-in loaded and after it was unloaded"
+    ! grep -q '^a host X error trap was replaced' "$log" || fail "another X error handler replaced the host's trap while it was in place"
+    ! grep -q '^X error' "$errors" || fail "X errors that the host did not raise reached its handler"
     ;;
 close-in-callbacks)
     start_host --second-instance
@@ -195,6 +236,32 @@ close-in-callbacks)
     wait_for_count '^closed inside automation' 1 "closed the editor inside its automation callback"
     wait_for_count '^reopened' 2 "opened a new editor"
     stop_drag
+    close_host
+    awk '/^closed inside automation/ { closed = 1 } /^reopened/ { closed = 0 } closed && /^automate / { exit 1 }' "$log" \
+        || fail "the editor sent automation after the host closed it, before the host opened a new one"
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
+    ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
+    ;;
+reopen-in-callback)
+    start_host
+    start_drag
+    echo reopen-in-automation >&4
+    wait_for_count '^opened again inside automation' 1 "closed the editor on a worker and opened it again inside its automation callback"
+    stop_drag
+    sleep 0.5
+    grep -q '^opened again inside automation, answered 1$' "$log" || fail "opening the editor again inside the callback failed"
+    ! grep -q "^the worker's close waited" "$log" || fail "the worker's close waited for the GUI thread"
+    showing=
+    for child in $(xwininfo -children -id "$window" | awk '$1 ~ /^0x/ { print $1 }'); do
+        xwininfo -id "$child" | grep -q 'Map State: IsViewable' && showing=$child
+    done
+    [ -n "$showing" ] || fail "no editor window shows in the host's window"
+    shot reopened-in-callback
+    colours=$(identify -format %k "$out/editor-window-reopened-in-callback.png")
+    [ "$colours" -gt 16 ] || fail "the editor's area shows $colours colours: the editor is not drawn"
+    before_drag=$(grep -c '^automate 0 ' "$log")
+    drag_knob_up
+    [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "a drag on the editor opened again sent no automation"
     close_host
     ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"

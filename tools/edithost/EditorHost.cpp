@@ -6,11 +6,21 @@
 //   reopen               closes the editor and opens a new one in the same window ("reopened" when
 //                        done)
 //   close-in-automation  the next automation request closes the editor from inside its callback
-//                        ("closed inside automation"); the GUI thread then opens a new one
+//                        ("closed inside automation") and stays there a moment longer; the GUI thread
+//                        then opens a new one
 //   close-under-lock     a worker takes a lock that the GUI thread's automation callback then waits
 //                        for and, once it does (or after 5 s), closes the second instance and the
 //                        editor under it ("closed under lock", with "while the GUI thread waited"
 //                        when it did); the GUI thread then opens a new editor
+//   reopen-in-automation  the next automation request has a worker close the editor while the GUI
+//                        thread waits inside the callback, so the plug-in hands the close over; still
+//                        inside that callback, the GUI thread asks for the editor's bounds and opens
+//                        it in the same window again ("opened again inside automation, answered N"
+//                        with what opening answered)
+//   program N            selects program N ("program N selected")
+//   values               reports the parameter values ("value INDEX VALUE")
+//   raise-x-errors       makes two requests that fail on the host's own connection and reports how
+//                        many errors reached the host's handlers ("host X errors raised 2 received N")
 //   quit                 (or the end of the input) reports the final parameter values ("value INDEX
 //                        VALUE") and closes the plug-in with its editor still open
 //
@@ -22,6 +32,11 @@
 //                       program from there once a second, as a host playing program changes does
 //   --second-instance   load a second instance of the plug-in, without an editor, for
 //                       close-under-lock to close
+//   --x-error-traps     trap X errors on a host thread of its own, over and over, as GTK and many
+//                       hosts do: put a handler of its own in, sync its connection and put back the
+//                       handler it found ("a host X error trap was replaced" when that was not its
+//                       own any more); once the plug-in is unloaded and the traps have stopped, raise
+//                       X errors as raise-x-errors does, under the host's reporting handler
 
 #include "VstHost.h"
 #include "EffectEditor.h"
@@ -35,6 +50,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <future>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -99,10 +116,27 @@ private:
 
 PluginCalls plugin;
 std::unique_ptr<VstHostedEffect> secondInstance;
+Window editorParent = 0;
 
 // A host that handles its own GUI events inside its callbacks may close the editor from there.
 std::atomic<bool> closeInNextAutomation { false };
 std::atomic<bool> closedInAutomation { false };
+std::atomic<bool> reopenInNextAutomation { false };
+
+// Another thread of the host's closes the editor while the GUI thread is inside one of the editor's
+// callbacks; the GUI thread then opens a new editor before returning to the plug-in.
+void reopenWhileTheCloseIsHandedOver()
+{
+    auto closing = std::async (std::launch::async, [] { plugin.dispatch (EffectOpcode::editorCloseView); });
+    if (closing.wait_for (std::chrono::seconds (5)) != std::future_status::ready)
+        report ("the worker's close waited for the GUI thread");
+    closing.wait();
+
+    EditorRect* bounds = nullptr;
+    plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &bounds);
+    const auto opened = plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (editorParent));
+    report ("opened again inside automation, answered " + std::to_string (opened));
+}
 
 // A worker of the host's that closes things while holding a lock of the host's, which the GUI thread's
 // automation callback takes too.
@@ -175,50 +209,57 @@ bool isEditorRequest (std::int32_t opcode)
         || opcode == HostOpcode::canHostDo || opcode == HostOpcode::sizeWindow;
 }
 
-// The host's audio thread, for as long as it lives.
-class AudioThread
+// A thread of the host's that works until its owner goes, which tells it to stop and waits for it.
+class HostThread
 {
 public:
-    AudioThread() : thread ([this] { run(); }) {}
+    explicit HostThread (std::function<void (const std::atomic<bool>& running)> work)
+        : thread ([this, work = std::move (work)] { work (running); })
+    {
+    }
 
-    ~AudioThread()
+    ~HostThread()
     {
         running = false;
         thread.join();
     }
 
+    HostThread (const HostThread&) = delete;
+    HostThread& operator= (const HostThread&) = delete;
+
 private:
-    static constexpr int blockSize = 512;
-    static constexpr double sampleRate = 44100.0;
-    static constexpr int blocksPerProgram = static_cast<int> (sampleRate / blockSize);
-
-    void run()
-    {
-        const auto blockDuration = std::chrono::microseconds (static_cast<long long> (1.0e6 * blockSize / sampleRate));
-        std::vector<float> left (blockSize), right (blockSize);
-        float* channels[] = { left.data(), right.data() };
-
-        auto nextBlock = std::chrono::steady_clock::now();
-        for (int block = 0; running; ++block)
-        {
-            std::fill (left.begin(), left.end(), 0.0f);
-            std::fill (right.begin(), right.end(), 0.0f);
-            plugin.processReplacing (channels, channels, blockSize);
-
-            if (block % blocksPerProgram == 0)
-            {
-                const auto program = (block / blocksPerProgram) % plugin.effect->record().numPrograms;
-                plugin.dispatch (EffectOpcode::setProgram, 0, program);
-            }
-
-            nextBlock += blockDuration;
-            std::this_thread::sleep_until (nextBlock);
-        }
-    }
-
     std::atomic<bool> running { true };
     std::thread thread;
 };
+
+// What the host's audio thread does: it plays in real time, and selects the next program once a second.
+void playAudio (const std::atomic<bool>& running)
+{
+    constexpr int blockSize = 512;
+    constexpr double sampleRate = 44100.0;
+    constexpr int blocksPerProgram = static_cast<int> (sampleRate / blockSize);
+
+    const auto blockDuration = std::chrono::microseconds (static_cast<long long> (1.0e6 * blockSize / sampleRate));
+    std::vector<float> left (blockSize), right (blockSize);
+    float* channels[] = { left.data(), right.data() };
+
+    auto nextBlock = std::chrono::steady_clock::now();
+    for (int block = 0; running; ++block)
+    {
+        std::fill (left.begin(), left.end(), 0.0f);
+        std::fill (right.begin(), right.end(), 0.0f);
+        plugin.processReplacing (channels, channels, blockSize);
+
+        if (block % blocksPerProgram == 0)
+        {
+            const auto program = (block / blocksPerProgram) % plugin.effect->record().numPrograms;
+            plugin.dispatch (EffectOpcode::setProgram, 0, program);
+        }
+
+        nextBlock += blockDuration;
+        std::this_thread::sleep_until (nextBlock);
+    }
+}
 
 long long answerHost (std::int32_t opcode, std::int32_t index, long long value, void* ptr, float opt)
 {
@@ -242,7 +283,11 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
                 plugin.dispatch (EffectOpcode::editorCloseView);
                 report ("closed inside automation");
                 closedInAutomation = true;
+                // Handling its own GUI events here takes the host a moment, while the user's drag goes on.
+                std::this_thread::sleep_for (std::chrono::milliseconds (100));
             }
+            if (reopenInNextAutomation.exchange (false))
+                reopenWhileTheCloseIsHandedOver();
             return 0;
         case HostOpcode::canHostDo:
             return ptr != nullptr && std::string (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
@@ -254,11 +299,64 @@ long long answerHost (std::int32_t opcode, std::int32_t index, long long value, 
     }
 }
 
-// The host survives X errors on its own connection and reports them; the test expects none.
+// The X errors that reach the host's own handlers. The host survives them and reports those it did
+// not raise itself; the test expects none.
+std::atomic<int> xErrorsReceived { 0 };
+std::atomic<bool> raisingXErrors { false };
+
 int reportXError (Display*, XErrorEvent* event)
 {
-    std::cerr << "X error " << static_cast<int> (event->error_code) << " in request " << static_cast<int> (event->request_code) << "\n";
+    ++xErrorsReceived;
+    if (! raisingXErrors)
+        std::cerr << "X error " << static_cast<int> (event->error_code) << " in request " << static_cast<int> (event->request_code) << "\n";
     return 0;
+}
+
+int trapXError (Display* display, XErrorEvent* event)
+{
+    return reportXError (display, event);
+}
+
+// Two requests on a window that is gone: one fails in its reply, the other among the events.
+void raiseXErrors (Display* display)
+{
+    const auto screen = DefaultScreen (display);
+    const Window gone = XCreateSimpleWindow (display, RootWindow (display, screen), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow (display, gone);
+    XSync (display, False);
+
+    const auto before = xErrorsReceived.load();
+    raisingXErrors = true;
+    XWindowAttributes attributes;
+    XGetWindowAttributes (display, gone, &attributes);
+    XMapWindow (display, gone);
+    XSync (display, False);
+    raisingXErrors = false;
+    report ("host X errors raised 2 received " + std::to_string (xErrorsReceived - before));
+}
+
+// Traps the X errors of requests on a connection of its own, as GTK does: saves the process-wide
+// handler, sets its own, syncs the connection and sets back the one it saved.
+void trapXErrorsRepeatedly (const std::atomic<bool>& running)
+{
+    Display* const display = XOpenDisplay (nullptr);
+    if (display == nullptr)
+        return;
+
+    while (running)
+    {
+        const auto saved = XSetErrorHandler (trapXError);
+        XSync (display, False);
+        if (XSetErrorHandler (saved) != trapXError)
+            report ("a host X error trap was replaced");
+    }
+    XCloseDisplay (display);
+}
+
+void reportValues()
+{
+    for (int index = 0; index < plugin.effect->record().numParameters; ++index)
+        report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
 }
 
 bool readCommand (std::string& command)
@@ -286,6 +384,7 @@ int main (int argc, char* argv[])
     bool keepDefaultXErrorHandler = false;
     bool play = false;
     bool loadSecondInstance = false;
+    bool trapXErrors = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string option = argv[i];
@@ -299,6 +398,8 @@ int main (int argc, char* argv[])
             play = true;
         else if (option == "--second-instance")
             loadSecondInstance = true;
+        else if (option == "--x-error-traps")
+            trapXErrors = true;
     }
 
     XInitThreads();
@@ -314,6 +415,9 @@ int main (int argc, char* argv[])
         std::cerr << "halvorn_editor_host: cannot open the X display\n";
         return 1;
     }
+    std::optional<HostThread> xErrorTraps;
+    if (trapXErrors)
+        xErrorTraps.emplace (trapXErrorsRepeatedly);
 
     std::string error;
     {
@@ -328,9 +432,9 @@ int main (int argc, char* argv[])
     plugin.dispatch (EffectOpcode::open);
     plugin.dispatch (EffectOpcode::setSampleRate, 0, 0, nullptr, 44100.0f);
     plugin.dispatch (EffectOpcode::suspendOrResume, 0, 1);
-    std::optional<AudioThread> audioThread;
+    std::optional<HostThread> audioThread;
     if (play)
-        audioThread.emplace();
+        audioThread.emplace (playAudio);
 
     EditorRect* rect = nullptr;
     if (plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect) == 0 || rect == nullptr)
@@ -346,6 +450,7 @@ int main (int argc, char* argv[])
     XMapWindow (display, window);
     XSync (display, False);
 
+    editorParent = window;
     plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
     report ("ready " + std::to_string (window) + " " + std::to_string (width) + " " + std::to_string (height));
 
@@ -385,29 +490,50 @@ int main (int argc, char* argv[])
 
         std::string command;
         running = readCommand (command) && command.rfind ("quit", 0) != 0;
-        if (running && command.rfind ("reopen", 0) == 0)
+        if (running && command.rfind ("reopen-in-automation", 0) == 0)
+            reopenInNextAutomation = true;
+        else if (running && command.rfind ("reopen", 0) == 0)
             reopenEditor();
         else if (running && command.rfind ("close-in-automation", 0) == 0)
             closeInNextAutomation = true;
         else if (running && command.rfind ("close-under-lock", 0) == 0)
             worker.start();
+        else if (running && command.rfind ("program ", 0) == 0)
+        {
+            const auto program = std::stoll (command.substr (8));
+            plugin.dispatch (EffectOpcode::setProgram, 0, program);
+            report ("program " + std::to_string (program) + " selected");
+        }
+        else if (running && command.rfind ("values", 0) == 0)
+            reportValues();
+        else if (running && command.rfind ("raise-x-errors", 0) == 0)
+            raiseXErrors (display);
     }
 
     audioThread.reset();
     {
         const auto held = plugin.hold();
         secondInstance.reset();
-        for (int index = 0; index < plugin.effect->record().numParameters; ++index)
-            report ("value " + std::to_string (index) + " " + std::to_string (plugin.getParameter (index)));
+        reportValues();
         plugin.close();
     }
+    xErrorTraps.reset();
     XDestroyWindow (display, window);
-    XCloseDisplay (display);
 
     if (XSetErrorHandler (hostErrorHandler) != hostErrorHandler)
     {
         std::cerr << "halvorn_editor_host: the plug-in left another X error handler in place\n";
+        XCloseDisplay (display);
         return 1;
     }
+
+    // The plug-in is unloaded now: what it left behind in Xlib would show here.
+    if (trapXErrors)
+    {
+        XSetErrorHandler (reportXError);
+        raiseXErrors (display);
+        XSetErrorHandler (hostErrorHandler);
+    }
+    XCloseDisplay (display);
     return 0;
 }
