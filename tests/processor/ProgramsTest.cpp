@@ -26,7 +26,7 @@ protected:
         ChangeCounter counter;
         processor->addChangeListener (&counter);
         action();
-        processor->dispatchPendingMessages();
+        dispatchPendingMessages();
         processor->removeChangeListener (&counter);
         return counter.count;
     }
