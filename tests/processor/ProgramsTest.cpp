@@ -23,6 +23,8 @@ class ProgramSelection : public ProcessorTest
 protected:
     int changesAfter (const std::function<void()>& action)
     {
+        // What earlier steps posted arrives first, so that only the action's own broadcasts count.
+        dispatchPendingMessages();
         ChangeCounter counter;
         processor->addChangeListener (&counter);
         action();
