@@ -79,28 +79,47 @@ TEST_F (EditorMouse, DraggingTheLevelSliderWritesTheVolumeItsTextAndTheMeter)
     EXPECT_EQ (meter().getLevel(), written);
 }
 
-TEST_F (EditorMouse, AProgramChangeDuringAKnobDragMakesMixTheTarget)
+TEST_F (EditorMouse, ProgramChangesWhileAControlIsHeldWriteNothingAndADragGoesOnWithMix)
 {
     automate (mixParameter, 0.1234f);
     automate (decayParameter, 0.5f);
+    automate (volumeParameter, 0.4321f);
     openWindow();
-    click (rightButton());
-    click (rightButton()); // Decay
 
-    window->press (knobCentre());
+    // Held without moving, the level slider is moved by the refresh to a value off its grid.
+    const auto thumbCentre = levelSlider().getBounds().toFloat().getCentre();
+    window->press (thumbCentre);
     processor->setCurrentProgram (1);
     dispatchPendingMessages();
+    window->release (thumbCentre);
+    ASSERT_EQ (levelSlider().getValue(), snapped (0.8333333f));
+    EXPECT_TRUE (host.changes.empty());
+    EXPECT_EQ (processor->getParameter (volumeParameter), 0.8333333f);
 
-    // The refresh moved the held knob to "Mix", and that move counts as the user's.
-    ASSERT_EQ (host.changes.size(), 1u);
-    EXPECT_EQ (host.changes[0].index, mixParameter);
-    EXPECT_EQ (host.changes[0].value, static_cast<float> (snapped (0.1234f)));
+    // Held with "Decay" selected, the knob is moved to "Mix".
+    click (rightButton());
+    click (rightButton());
+    window->press (knobCentre());
+    processor->setCurrentProgram (2);
+    dispatchPendingMessages();
+    EXPECT_TRUE (host.changes.empty());
     EXPECT_EQ (titles()[0], "Mix");
+    EXPECT_EQ (processor->getParameter (mixParameter), 0.1234f);
     const auto programDecay = processor->getParameter (decayParameter);
 
+    // The rest of the drag edits "Mix", a move right after a refresh included, before the
+    // refresh's own notification has arrived.
     window->dragTo (knobCentre().translated (0.0f, -pixelsPerTenth));
-    window->release (knobCentre().translated (0.0f, -pixelsPerTenth));
+    automate (mixParameter, 0.9f);
+    editor->updateAllDisplays (1);
+    window->dragTo (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+    window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+    dispatchPendingMessages();
+
     ASSERT_EQ (host.changes.size(), 2u);
+    EXPECT_EQ (host.changes[0].index, mixParameter);
     EXPECT_EQ (host.changes[1].index, mixParameter);
+    EXPECT_EQ (host.changes[1].value, static_cast<float> (knob().getValue()));
+    EXPECT_EQ (processor->getParameter (mixParameter), static_cast<float> (knob().getValue()));
     EXPECT_EQ (processor->getParameter (decayParameter), programDecay);
 }

@@ -390,7 +390,7 @@ TEST_F (EditorTest, AutomationShowsOnlyAfterTheNextRefresh)
     EXPECT_EQ (text ("Display5Val"), "-15.0");
 }
 
-TEST_F (EditorTest, RefreshMovesAreNotWrittenBackWithoutTheUserAtTheControl)
+TEST_F (EditorTest, RefreshMovesAreNotWrittenBack)
 {
     automate (mixParameter, 0.1234f);
     automate (predelayParameter, 0.5678f);
