@@ -199,6 +199,11 @@ void MyAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
     if (refresh.isOwnNotification())
         return;
 
+    // A window that the host has closed is disabled until it can be deleted; what was still on its
+    // way, a drag or a posted notification, goes nowhere.
+    if (! slider->isEnabled())
+        return;
+
     // A drag, the wheel and a double-click all come with the mouse held on the slider or over it;
     // a move without either is not taken for the user's edit.
     if (! slider->isMouseButtonDown() && ! slider->isMouseOver())

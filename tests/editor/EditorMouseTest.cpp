@@ -28,7 +28,7 @@ protected:
 };
 } // namespace
 
-TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheHost)
+TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheHostUntilTheWindowIsDisabled)
 {
     setRate (44100.0);
     automate (decayParameter, 0.5f);
@@ -43,7 +43,15 @@ TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheH
     EXPECT_EQ (firstValue, static_cast<float> (snapped (0.6)));
     window->dragTo (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
     const auto secondValue = static_cast<float> (knob().getValue());
-    window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+
+    // A closed editor's window stays disabled until it can be deleted: neither the rest of the drag
+    // nor a notification posted before, here a double-click reset's, reaches the host.
+    knob().mouseDoubleClick (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                                               &knob(), &knob(), juce::Time::getCurrentTime(), {}, juce::Time::getCurrentTime(), 2, false));
+    window->setEnabled (false);
+    window->dragTo (knobCentre().translated (0.0f, -3.0f * pixelsPerTenth));
+    dispatchPendingMessages();
+    window->release (knobCentre().translated (0.0f, -3.0f * pixelsPerTenth));
 
     ASSERT_EQ (host.changes.size(), 2u);
     EXPECT_EQ (host.changes[0].index, decayParameter);
