@@ -24,6 +24,20 @@ protected:
 
     juce::Point<float> knobCentre() const { return knob().getBounds().getCentre().toFloat(); }
 
+    // From "Mix", two steps to the right.
+    void selectDecay()
+    {
+        click (rightButton());
+        click (rightButton());
+    }
+
+    // A host's program change and the editor's refresh after it.
+    void changeProgram (int number)
+    {
+        processor->setCurrentProgram (number);
+        dispatchPendingMessages();
+    }
+
     std::unique_ptr<HeadlessWindow> window;
 };
 } // namespace
@@ -33,8 +47,7 @@ TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheH
     setRate (44100.0);
     automate (decayParameter, 0.5f);
     openWindow();
-    click (rightButton());
-    click (rightButton()); // Decay
+    selectDecay();
     const auto before = values();
 
     window->press (knobCentre());
@@ -87,32 +100,47 @@ TEST_F (EditorMouse, DraggingTheLevelSliderWritesTheVolumeItsTextAndTheMeter)
     EXPECT_EQ (meter().getLevel(), written);
 }
 
-TEST_F (EditorMouse, ProgramChangesWhileAControlIsHeldWriteNothingAndADragGoesOnWithMix)
+TEST_F (EditorMouse, ProgramChangesWithThePointerOnAControlWriteNothingAndTheUsersMovesGoOnWithMix)
 {
     automate (mixParameter, 0.1234f);
     automate (decayParameter, 0.5f);
     automate (volumeParameter, 0.4321f);
     openWindow();
 
-    // Held without moving, the level slider is moved by the refresh to a value off its grid.
-    const auto thumbCentre = levelSlider().getBounds().toFloat().getCentre();
-    window->press (thumbCentre);
-    processor->setCurrentProgram (1);
-    dispatchPendingMessages();
-    window->release (thumbCentre);
+    // Resting over the level slider, no button down: the refresh moves it to a value off its grid.
+    window->restPointerOver (levelSlider());
+    changeProgram (1);
     ASSERT_EQ (levelSlider().getValue(), snapped (0.8333333f));
-    EXPECT_TRUE (host.changes.empty());
     EXPECT_EQ (processor->getParameter (volumeParameter), 0.8333333f);
 
-    // Held with "Decay" selected, the knob is moved to "Mix".
-    click (rightButton());
-    click (rightButton());
-    window->press (knobCentre());
-    processor->setCurrentProgram (2);
-    dispatchPendingMessages();
+    // Resting over the knob with "Decay" selected: the refresh moves it to "Mix".
+    selectDecay();
+    window->restPointerOver (knob());
+    changeProgram (2);
+    ASSERT_EQ (titles()[0], "Mix");
+
     EXPECT_TRUE (host.changes.empty());
-    EXPECT_EQ (titles()[0], "Mix");
     EXPECT_EQ (processor->getParameter (mixParameter), 0.1234f);
+
+    // The wheel right after the program change edits "Mix".
+    window->turnWheelUp();
+    ASSERT_EQ (host.changes.size(), 1u);
+    EXPECT_EQ (host.changes[0].index, mixParameter);
+    EXPECT_EQ (host.changes[0].value, static_cast<float> (knob().getValue()));
+    EXPECT_GT (knob().getValue(), snapped (0.1234f));
+
+    // Held, the level slider and then the knob, with "Decay" selected again.
+    automate (volumeParameter, 0.4321f);
+    const auto thumbCentre = levelSlider().getBounds().toFloat().getCentre();
+    window->press (thumbCentre);
+    changeProgram (3);
+    window->release (thumbCentre);
+    selectDecay();
+    window->press (knobCentre());
+    changeProgram (4);
+    EXPECT_EQ (titles()[0], "Mix");
+    ASSERT_EQ (host.changes.size(), 1u);
+    EXPECT_EQ (processor->getParameter (volumeParameter), 0.8333333f);
     const auto programDecay = processor->getParameter (decayParameter);
 
     // The rest of the drag edits "Mix", a move right after a refresh included, before the
@@ -124,10 +152,10 @@ TEST_F (EditorMouse, ProgramChangesWhileAControlIsHeldWriteNothingAndADragGoesOn
     window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
     dispatchPendingMessages();
 
-    ASSERT_EQ (host.changes.size(), 2u);
-    EXPECT_EQ (host.changes[0].index, mixParameter);
+    ASSERT_EQ (host.changes.size(), 3u);
     EXPECT_EQ (host.changes[1].index, mixParameter);
-    EXPECT_EQ (host.changes[1].value, static_cast<float> (knob().getValue()));
+    EXPECT_EQ (host.changes[2].index, mixParameter);
+    EXPECT_EQ (host.changes[2].value, static_cast<float> (knob().getValue()));
     EXPECT_EQ (processor->getParameter (mixParameter), static_cast<float> (knob().getValue()));
     EXPECT_EQ (processor->getParameter (decayParameter), programDecay);
 }
