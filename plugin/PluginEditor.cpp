@@ -79,6 +79,7 @@ MyAudioProcessorEditor::MyAudioProcessorEditor (MyAudioProcessor* ownerProcessor
     knobImage = juce::ImageCache::getFromMemory (resource_resources_bmp00129_png, resource_resources_bmp00129_png_size);
     valueKnob = std::make_unique<FilmStripKnob> (knobImage, knobFrameCount, false);
     valueKnob->setBounds (12, 14, knobImage.getWidth(), knobImage.getHeight() / knobFrameCount);
+    knobRefresh = std::make_unique<SliderRefresh> (*valueKnob);
     addVisible (*valueKnob);
 
     leftButtonImage = juce::ImageCache::getFromMemory (resource_resources_bmp00130_png, resource_resources_bmp00130_png_size);
@@ -96,6 +97,7 @@ MyAudioProcessorEditor::MyAudioProcessorEditor (MyAudioProcessor* ownerProcessor
     thumbImage = juce::ImageCache::getFromMemory (resource_resources_bmp00132_png, resource_resources_bmp00132_png_size);
     levelSlider = std::make_unique<ImageSlider> (thumbImage, levelSliderLength);
     levelSlider->setBounds (382, 16, thumbImage.getWidth(), levelSliderLength);
+    levelRefresh = std::make_unique<SliderRefresh> (*levelSlider);
     addVisible (*levelSlider);
 
     levelMeter = std::make_unique<VuMeter>();
@@ -159,7 +161,7 @@ void MyAudioProcessorEditor::paint (juce::Graphics& g)
 void MyAudioProcessorEditor::updateAllDisplays (short selection)
 {
     const auto selected = selectedIndex (selection);
-    valueKnob->setValue (static_cast<double> (getParameterValue (selected)), juce::sendNotificationAsync);
+    knobRefresh->moveTo (static_cast<double> (getParameterValue (selected)));
 
     juce::Label* const titleLabels[displayColumnCount] = { Display1Txt.get(), Display2Txt.get(), Display3Txt.get(), Display4Txt.get() };
     juce::Label* const valueLabels[displayColumnCount] = { Display1Val.get(), Display2Val.get(), Display3Val.get(), Display4Val.get() };
@@ -176,7 +178,7 @@ void MyAudioProcessorEditor::updateAllDisplays (short selection)
     if (selected != mixParameter)
         return;
 
-    levelSlider->setValue (static_cast<double> (getParameterValue (volumeParameter)), juce::sendNotificationAsync);
+    levelRefresh->moveTo (static_cast<double> (getParameterValue (volumeParameter)));
     levelMeter->setLevel (static_cast<float> (levelSlider->getValue()));
     levelMeter->repaint();
 }
@@ -191,7 +193,19 @@ void MyAudioProcessorEditor::updateSelectedDisplay (short which)
 
 void MyAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
 {
-    // Only the user's own moves go to the host; the moves that the refreshes make are dropped here.
+    // The refreshes' moves show what the processor already holds; written back, they would reach the
+    // host snapped to the slider's grid, as if the user had made them.
+    auto& refresh = slider == valueKnob.get() ? *knobRefresh : *levelRefresh;
+    if (refresh.isOwnNotification())
+        return;
+
+    // A window that the host has closed is disabled until it can be deleted; what was still on its
+    // way, a drag or a posted notification, goes nowhere.
+    if (! slider->isEnabled())
+        return;
+
+    // A drag, the wheel and a double-click all come with the mouse held on the slider or over it;
+    // a move without either is not taken for the user's edit.
     if (! slider->isMouseButtonDown() && ! slider->isMouseOver())
         return;
 

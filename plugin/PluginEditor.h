@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImageControls.h"
+#include "SliderRefresh.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -48,9 +49,11 @@ private:
     juce::String getValueText (int parameterIndex) const;
 
     std::unique_ptr<FilmStripKnob> valueKnob;
+    std::unique_ptr<SliderRefresh> knobRefresh;
     std::unique_ptr<ImgButton> leftButton;
     std::unique_ptr<ImgButton> rightButton;
     std::unique_ptr<ImageSlider> levelSlider;
+    std::unique_ptr<SliderRefresh> levelRefresh;
     std::unique_ptr<VuMeter> levelMeter;
     std::unique_ptr<juce::Label> Display1Txt;
     std::unique_ptr<juce::Label> Display2Txt;

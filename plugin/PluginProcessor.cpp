@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 
+#include "CoalescedChangeNotifier.h"
 #include "DecimalText.h"
 #include "Engine.h"
 #include "ParameterMapping.h"
@@ -20,11 +21,14 @@ constexpr double defaultSampleRate = 44100.0;
 
 MyAudioProcessor::MyAudioProcessor()
     : engine (std::make_unique<Engine>()),
+      programChangeNotifier (std::make_unique<CoalescedChangeNotifier> (*this)),
       millisecondClock (&juce::Time::getMillisecondCounter)
 {
     const auto rate = getSampleRate() > 0.0 ? getSampleRate() : defaultSampleRate;
     programs = std::make_unique<Programs> (rate);
-    setCurrentProgram (0);
+
+    // Nobody listens yet, so nobody is told.
+    applyProgram (0);
 }
 
 MyAudioProcessor::~MyAudioProcessor()
@@ -122,12 +126,16 @@ void MyAudioProcessor::setCurrentProgram (int index)
     if (now - lastStateLoadTime.load (std::memory_order_relaxed) < programChangeHoldOffMs)
         return;
 
+    applyProgram (index);
+    programChangeNotifier->post();
+}
+
+void MyAudioProcessor::applyProgram (int index)
+{
     curProgram.store (index, std::memory_order_relaxed);
 
     for (const auto parameter : { predelayParameter, decayParameter, fcutParameter, volumeParameter })
         setParameter (parameter, programs->getValue (index, parameter));
-
-    sendChangeMessage();
 }
 
 const juce::String MyAudioProcessor::getProgramName (int index)

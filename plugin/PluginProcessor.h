@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class CoalescedChangeNotifier;
 class Engine;
 class Programs;
 
@@ -56,6 +57,8 @@ public:
 
     int getNumPrograms() override;
     int getCurrentProgram() override;
+    // Callable from any thread. Change listeners hear of it on the message thread; changes that come
+    // faster than they can be told arrive as one.
     void setCurrentProgram (int index) override;
     const juce::String getProgramName (int index) override;
     void changeProgramName (int index, const juce::String& newName) override;
@@ -73,8 +76,12 @@ private:
     friend juce::AudioProcessor* createPluginFilterOfType (juce::AudioProcessor::WrapperType);
     MyAudioProcessor();
 
+    // Makes program `index` current and sets its four values; "Mix" stays.
+    void applyProgram (int index);
+
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Programs> programs;
+    std::unique_ptr<CoalescedChangeNotifier> programChangeNotifier;
     std::atomic<int> curProgram { 0 };
     std::atomic<juce::uint32> lastStateLoadTime { 0 };
     std::atomic<MillisecondClock> millisecondClock;

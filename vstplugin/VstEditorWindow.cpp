@@ -25,6 +25,10 @@ void VstEditorWindow::detach()
 {
     stopTimer();
     setVisible (false);
+
+    // Mouse events already queued for the window, and notifications its sliders have posted, still
+    // arrive after this; a disabled window turns them away instead of editing or telling the host.
+    setEnabled (false);
     editor->processor.editorBeingDeleted (editor.get());
 }
 

@@ -24,17 +24,30 @@ protected:
 
     juce::Point<float> knobCentre() const { return knob().getBounds().getCentre().toFloat(); }
 
+    // From "Mix", two steps to the right.
+    void selectDecay()
+    {
+        click (rightButton());
+        click (rightButton());
+    }
+
+    // A host's program change and the editor's refresh after it.
+    void changeProgram (int number)
+    {
+        processor->setCurrentProgram (number);
+        dispatchPendingMessages();
+    }
+
     std::unique_ptr<HeadlessWindow> window;
 };
 } // namespace
 
-TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheHost)
+TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheHostUntilTheWindowIsDisabled)
 {
     setRate (44100.0);
     automate (decayParameter, 0.5f);
     openWindow();
-    click (rightButton());
-    click (rightButton()); // Decay
+    selectDecay();
     const auto before = values();
 
     window->press (knobCentre());
@@ -43,7 +56,15 @@ TEST_F (EditorMouse, DraggingTheKnobWritesEachValueToTheSelectedParameterAndTheH
     EXPECT_EQ (firstValue, static_cast<float> (snapped (0.6)));
     window->dragTo (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
     const auto secondValue = static_cast<float> (knob().getValue());
-    window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+
+    // A closed editor's window stays disabled until it can be deleted: neither the rest of the drag
+    // nor a notification posted before, here a double-click reset's, reaches the host.
+    knob().mouseDoubleClick (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                                               &knob(), &knob(), juce::Time::getCurrentTime(), {}, juce::Time::getCurrentTime(), 2, false));
+    window->setEnabled (false);
+    window->dragTo (knobCentre().translated (0.0f, -3.0f * pixelsPerTenth));
+    dispatchPendingMessages();
+    window->release (knobCentre().translated (0.0f, -3.0f * pixelsPerTenth));
 
     ASSERT_EQ (host.changes.size(), 2u);
     EXPECT_EQ (host.changes[0].index, decayParameter);
@@ -79,28 +100,62 @@ TEST_F (EditorMouse, DraggingTheLevelSliderWritesTheVolumeItsTextAndTheMeter)
     EXPECT_EQ (meter().getLevel(), written);
 }
 
-TEST_F (EditorMouse, AProgramChangeDuringAKnobDragMakesMixTheTarget)
+TEST_F (EditorMouse, ProgramChangesWithThePointerOnAControlWriteNothingAndTheUsersMovesGoOnWithMix)
 {
     automate (mixParameter, 0.1234f);
     automate (decayParameter, 0.5f);
+    automate (volumeParameter, 0.4321f);
     openWindow();
-    click (rightButton());
-    click (rightButton()); // Decay
 
-    window->press (knobCentre());
-    processor->setCurrentProgram (1);
-    dispatchPendingMessages();
+    // Resting over the level slider, no button down: the refresh moves it to a value off its grid.
+    window->restPointerOver (levelSlider());
+    changeProgram (1);
+    ASSERT_EQ (levelSlider().getValue(), snapped (0.8333333f));
+    EXPECT_EQ (processor->getParameter (volumeParameter), 0.8333333f);
 
-    // The refresh moved the held knob to "Mix", and that move counts as the user's.
+    // Resting over the knob with "Decay" selected: the refresh moves it to "Mix".
+    selectDecay();
+    window->restPointerOver (knob());
+    changeProgram (2);
+    ASSERT_EQ (titles()[0], "Mix");
+
+    EXPECT_TRUE (host.changes.empty());
+    EXPECT_EQ (processor->getParameter (mixParameter), 0.1234f);
+
+    // The wheel right after the program change edits "Mix".
+    window->turnWheelUp();
     ASSERT_EQ (host.changes.size(), 1u);
     EXPECT_EQ (host.changes[0].index, mixParameter);
-    EXPECT_EQ (host.changes[0].value, static_cast<float> (snapped (0.1234f)));
+    EXPECT_EQ (host.changes[0].value, static_cast<float> (knob().getValue()));
+    EXPECT_GT (knob().getValue(), snapped (0.1234f));
+
+    // Held, the level slider and then the knob, with "Decay" selected again.
+    automate (volumeParameter, 0.4321f);
+    const auto thumbCentre = levelSlider().getBounds().toFloat().getCentre();
+    window->press (thumbCentre);
+    changeProgram (3);
+    window->release (thumbCentre);
+    selectDecay();
+    window->press (knobCentre());
+    changeProgram (4);
     EXPECT_EQ (titles()[0], "Mix");
+    ASSERT_EQ (host.changes.size(), 1u);
+    EXPECT_EQ (processor->getParameter (volumeParameter), 0.8333333f);
     const auto programDecay = processor->getParameter (decayParameter);
 
+    // The rest of the drag edits "Mix", a move right after a refresh included, before the
+    // refresh's own notification has arrived.
     window->dragTo (knobCentre().translated (0.0f, -pixelsPerTenth));
-    window->release (knobCentre().translated (0.0f, -pixelsPerTenth));
-    ASSERT_EQ (host.changes.size(), 2u);
+    automate (mixParameter, 0.9f);
+    editor->updateAllDisplays (1);
+    window->dragTo (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+    window->release (knobCentre().translated (0.0f, -2.0f * pixelsPerTenth));
+    dispatchPendingMessages();
+
+    ASSERT_EQ (host.changes.size(), 3u);
     EXPECT_EQ (host.changes[1].index, mixParameter);
+    EXPECT_EQ (host.changes[2].index, mixParameter);
+    EXPECT_EQ (host.changes[2].value, static_cast<float> (knob().getValue()));
+    EXPECT_EQ (processor->getParameter (mixParameter), static_cast<float> (knob().getValue()));
     EXPECT_EQ (processor->getParameter (decayParameter), programDecay);
 }

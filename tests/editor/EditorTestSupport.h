@@ -2,6 +2,7 @@
 
 #include "ImageControls.h"
 #include "ManualClock.h"
+#include "MessageQueue.h"
 #include "PluginEditor.h"
 #include "PluginProcessor.h"
 
@@ -10,20 +11,6 @@
 #include <atomic>
 #include <memory>
 #include <vector>
-
-namespace juce
-{
-// JUCE's own dispatch step of the Linux message loop; its plug-in wrappers drive the loop with it.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-} // namespace juce
-
-// Delivers every message posted so far: async slider notifications, button clicks, change broadcasts.
-inline void dispatchPendingMessages()
-{
-    while (juce::dispatchNextMessageOnSystemQueue (true))
-    {
-    }
-}
 
 // What the host would hear: every parameter change the processor reports to its listeners.
 struct HostRecorder : juce::AudioProcessorListener

@@ -3,9 +3,10 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 // A desktop window without a native window behind it, so that mouse events can be played into the
-// editor on a machine without a display. Only what a mouse press and drag needs is real: the bounds
-// and the coordinate mapping. Events that would ask the display where the pointer is (hovering,
-// the wheel, a release followed by a posted notification) need a real display and are not played.
+// editor on a machine without a display. Only what the mouse needs is real: the bounds and the
+// coordinate mapping. Whether the pointer is over a component is asked of the display, or of JUCE's
+// stand-in for one, so hovering and the wheel are played only where the pointer rests, see
+// restPointerOver.
 class HeadlessPeer : public juce::ComponentPeer
 {
 public:
@@ -65,6 +66,23 @@ public:
 
     juce::ComponentPeer* createNewPeer (int styleFlags, void*) override { return new HeadlessPeer (*this, styleFlags); }
 
+    // Moves the window under the pointer, wherever the display says it is, so that it rests over the
+    // middle of `target`, with no button down.
+    void restPointerOver (juce::Component& target)
+    {
+        const auto middle = getLocalArea (&target, target.getLocalBounds()).getCentre();
+        setTopLeftPosition (juce::Desktop::getInstance().getMainMouseSource().getScreenPosition().roundToInt() - middle);
+        send (middle.toFloat(), 0);
+    }
+
+    // One notch of the wheel, away from the user, where the pointer last was.
+    void turnWheelUp()
+    {
+        time += 50;
+        juce::MouseWheelDetails notch { 0.0f, 0.25f, false, false, false };
+        getPeer()->handleMouseWheel (juce::MouseInputSource::InputSourceType::mouse, pointer, time, notch);
+    }
+
     void press (juce::Point<float> at) { send (at, juce::ModifierKeys::leftButtonModifier); }
     void dragTo (juce::Point<float> at) { send (at, juce::ModifierKeys::leftButtonModifier); }
     void release (juce::Point<float> at) { send (at, 0); }
@@ -72,10 +90,12 @@ public:
 private:
     void send (juce::Point<float> at, int buttons)
     {
+        pointer = at;
         time += 50;
         getPeer()->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, at, juce::ModifierKeys (buttons),
                                      juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, time);
     }
 
+    juce::Point<float> pointer;
     juce::int64 time = juce::Time::currentTimeMillis();
 };

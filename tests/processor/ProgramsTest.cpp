@@ -23,10 +23,12 @@ class ProgramSelection : public ProcessorTest
 protected:
     int changesAfter (const std::function<void()>& action)
     {
+        // What earlier steps posted arrives first, so that only the action's own broadcasts count.
+        dispatchPendingMessages();
         ChangeCounter counter;
         processor->addChangeListener (&counter);
         action();
-        processor->dispatchPendingMessages();
+        dispatchPendingMessages();
         processor->removeChangeListener (&counter);
         return counter.count;
     }

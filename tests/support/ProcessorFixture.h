@@ -2,6 +2,7 @@
 
 #include "Engine.h"
 #include "ManualClock.h"
+#include "MessageQueue.h"
 #include "PluginProcessor.h"
 
 #include <gtest/gtest.h>
