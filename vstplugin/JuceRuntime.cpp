@@ -54,7 +54,11 @@ struct HandedOverWork
 struct Runtime
 {
     std::mutex lock;
-    // Signalled at every change of what a wait below depends on; every wait names its whole condition.
+    // Every wait names its whole condition. The own thread waits on ownThreadTurn, signalled when JUCE
+    // goes back to it and when the runtime stops; host threads wait on changed, signalled at every other
+    // change that their waits depend on. So delivering to an open editor does not wake the paused own
+    // thread.
+    std::condition_variable ownThreadTurn;
     std::condition_variable changed;
 
     Phase phase = Phase::stopped;
@@ -96,6 +100,8 @@ void setOwner (Runtime& state, Owner owner, std::thread::id holder = {})
     state.owner = owner;
     state.holderId = holder;
     state.changed.notify_all();
+    if (owner == Owner::ownThread)
+        state.ownThreadTurn.notify_one();
 }
 
 // Wakes the plug-in's own message thread from its wait for the next message.
@@ -206,7 +212,7 @@ void runOwnThread (Runtime& state)
         {
             state.ownThreadRunsJuce = false;
             state.changed.notify_all();
-            state.changed.wait (lock, [&state] { return state.owner == Owner::ownThread || state.phase == Phase::stopping; });
+            state.ownThreadTurn.wait (lock, [&state] { return state.owner == Owner::ownThread || state.phase == Phase::stopping; });
             continue;
         }
 
@@ -223,7 +229,7 @@ void runOwnThread (Runtime& state)
     }
 
     // The thread that stops the runtime may still be inside the message queue it posted to.
-    state.changed.wait (lock, [&state] { return state.stopWakeUpPosted; });
+    state.ownThreadTurn.wait (lock, [&state] { return state.stopWakeUpPosted; });
     messageManager->setCurrentThreadAsMessageThread();
     state.ownThreadRunsJuce = false;
     lock.unlock();
@@ -234,13 +240,13 @@ void runOwnThread (Runtime& state)
 void stop (Runtime& state, Lock& lock)
 {
     state.phase = Phase::stopping;
-    state.changed.notify_all();
+    state.ownThreadTurn.notify_one();
 
     lock.unlock();
     wakeOwnThread();
     lock.lock();
     state.stopWakeUpPosted = true;
-    state.changed.notify_all();
+    state.ownThreadTurn.notify_one();
 
     auto ownThread = std::move (state.ownThread);
     lock.unlock();
