@@ -20,7 +20,8 @@
 #                     own. No trap finds another handler in place, and the host's errors reach its own
 #                     handlers, with the plug-in loaded and after it was unloaded.
 #   close-in-callbacks  during a drag on the knob, a worker holding a lock that the host's automation
-#                     callback waits for closes a second instance and the editor; then the host closes
+#                     callback waits for asks for the editor's bounds, which answers at once that
+#                     there is no editor, and closes a second instance and the editor; then the host closes
 #                     the editor from inside its automation callback, after which no automation arrives
 #                     until the host has opened a new one. Each close returns in time, and the host
 #                     opens a new editor after each.
@@ -229,6 +230,7 @@ close-in-callbacks)
     echo close-under-lock >&4
     wait_for_count '^closed under lock' 1 "closed an instance and the editor under a lock that its GUI thread waited for"
     grep -q '^closed under lock while the GUI thread waited' "$log" || fail "the automation callback never waited for the worker's lock"
+    grep -q '^editor request under lock answered 0$' "$log" || fail "an editor request did not answer at once while the thread holding JUCE was inside a call to the host"
     wait_for_count '^reopened' 1 "opened a new editor"
     stop_drag
     start_drag

@@ -9,7 +9,8 @@
 //                        ("closed inside automation") and stays there a moment longer; the GUI thread
 //                        then opens a new one
 //   close-under-lock     a worker takes a lock that the GUI thread's automation callback then waits
-//                        for and, once it does (or after 5 s), closes the second instance and the
+//                        for and, once it does (or after 5 s), asks for the editor's bounds ("editor
+//                        request under lock answered N") and closes the second instance and the
 //                        editor under it ("closed under lock", with "while the GUI thread waited"
 //                        when it did); the GUI thread then opens a new editor
 //   reopen-in-automation  the next automation request has a worker close the editor while the GUI
@@ -186,6 +187,10 @@ private:
             while (! callbackWaiting && std::chrono::steady_clock::now() < giveUp)
                 std::this_thread::sleep_for (std::chrono::milliseconds (5));
 
+            // The GUI thread holds JUCE inside a call to the host that waits for this lock, so an editor
+            // request from here must answer at once instead of waiting for it.
+            EditorRect* rect = nullptr;
+            report ("editor request under lock answered " + std::to_string (plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect)));
             secondInstance.reset();
             plugin.dispatch (EffectOpcode::editorCloseView);
             report (callbackWaiting ? "closed under lock while the GUI thread waited" : "closed under lock");
