@@ -313,7 +313,7 @@ ScopedJuceRuntime::ScopedJuceRuntime()
         return;
 
     state.phase = Phase::starting;
-    state.owner = Owner::ownThread;
+    setOwner (state, Owner::ownThread);
     state.ownThread = std::thread (runOwnThread, std::ref (state));
     state.changed.wait (lock, [&state] { return state.phase == Phase::running; });
 }
