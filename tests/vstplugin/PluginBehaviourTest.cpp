@@ -454,10 +454,11 @@ TEST_F (PluginBehaviour, TheLastTwoInstancesCloseOnTwoThreadsAtOnce)
 }
 
 // A host that removes a plug-in on one thread while another thread opens the first editor of another:
-// neither waits for the other's editor.
-TEST_F (PluginBehaviour, AClosingThreadNeverWaitsForAnotherThreadsFirstEditor)
+// neither waits for the other's editor. And a host that closes an editor on one thread while another
+// opens it again: whichever comes second, the editor is left whole and opens again.
+TEST_F (PluginBehaviour, ClosesRaceTheFirstEditorsOpen)
 {
-    constexpr int rounds = 300;
+    constexpr int rounds = 1500;
     RecordingHost otherHost;
     auto second = loadPlugin (otherHost);
     ASSERT_NE (second, nullptr);
@@ -465,6 +466,10 @@ TEST_F (PluginBehaviour, AClosingThreadNeverWaitsForAnotherThreadsFirstEditor)
     const auto makeFirstEditor = [this] {
         EditorRect* rect = nullptr;
         EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    };
+    const auto reopenAndIdle = [&makeFirstEditor, this] {
+        makeFirstEditor();
+        plugin->dispatch (EffectOpcode::editorIdleTick);
     };
     for (int round = 0; round < rounds; ++round)
     {
@@ -475,6 +480,10 @@ TEST_F (PluginBehaviour, AClosingThreadNeverWaitsForAnotherThreadsFirstEditor)
 
         atTheSameMoment ("closing an editor that is not open while another thread makes the first editor",
                          [&] { second->dispatch (EffectOpcode::editorCloseView); }, makeFirstEditor);
+
+        atTheSameMoment ("closing an editor while another thread opens it again",
+                         [&] { plugin->dispatch (EffectOpcode::editorCloseView); }, reopenAndIdle);
+        makeFirstEditor();
         plugin->dispatch (EffectOpcode::editorCloseView);
     }
 }
