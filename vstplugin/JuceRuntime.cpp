@@ -110,12 +110,12 @@ void wakeOwnThread()
     juce::MessageManager::callAsync ([] {});
 }
 
-// The caller becomes the holder, with one call under way. From the own thread it waits until that
-// thread has finished the message in hand: that thread never calls the host.
-void take (Runtime& state, Lock& lock)
+// The caller becomes the holder, with `callsUnderWay` of its calls into the plug-in. From the own
+// thread it waits until that thread has finished the message in hand: that thread never calls the host.
+void take (Runtime& state, Lock& lock, int callsUnderWay)
 {
     setOwner (state, Owner::hostThread, std::this_thread::get_id());
-    state.holderDepth = 1;
+    state.holderDepth = callsUnderWay;
 
     if (state.ownThreadRunsJuce)
     {
@@ -157,7 +157,7 @@ bool hold (Runtime& state, Lock& lock, bool waitForHolder)
     {
         if (state.owner != Owner::hostThread)
         {
-            take (state, lock);
+            take (state, lock, 1);
             return true;
         }
 
@@ -292,8 +292,7 @@ void runWithJuce (std::function<void()> work, bool afterUnwinding)
     // Nothing of the plug-in's is further up this thread's stack, so the work runs as unwound: what it
     // leaves for after unwinding runs now.
     ++state.hostThreadsInside;
-    take (state, lock);
-    state.holderDepth = 0;
+    take (state, lock, 0);
     lock.unlock();
     work();
     lock.lock();
@@ -358,7 +357,7 @@ void HostJuceCall::deliverPendingMessages()
             return;
 
         ++state.hostThreadsInside;
-        take (state, lock);
+        take (state, lock, 1);
         call.reset (new HostJuceCall());
     }
 

@@ -317,6 +317,8 @@ int reportXError (Display*, XErrorEvent* event)
     return 0;
 }
 
+// The traps' own handler: the same reporting, at an address of its own, so that a trap can tell
+// whether it is still the handler in place when it puts the saved one back.
 int trapXError (Display* display, XErrorEvent* event)
 {
     return reportXError (display, event);
