@@ -1,48 +1,23 @@
 #include "CoalescedChangeNotifier.h"
 
-namespace
-{
-// Long enough for the message queue to run dry between deliveries, short enough to look immediate.
-constexpr int retryDelayMs = 5;
-} // namespace
-
 CoalescedChangeNotifier::CoalescedChangeNotifier (juce::ChangeBroadcaster& broadcasterToUse)
     : broadcaster (broadcasterToUse)
 {
+    startTimer (lookIntervalMs);
 }
 
 CoalescedChangeNotifier::~CoalescedChangeNotifier()
 {
-    cancelPendingUpdate();
     stopTimer();
 }
 
-void CoalescedChangeNotifier::post()
+void CoalescedChangeNotifier::post() noexcept
 {
-    if (! pending.exchange (true))
-        triggerAsyncUpdate();
-}
-
-void CoalescedChangeNotifier::handleAsyncUpdate()
-{
-    // The timer delivers what this message was posted for.
-    if (isTimerRunning())
-        return;
-
-    deliver();
+    pending.store (true, std::memory_order_release);
 }
 
 void CoalescedChangeNotifier::timerCallback()
 {
-    stopTimer();
-    deliver();
-}
-
-void CoalescedChangeNotifier::deliver()
-{
-    pending = false;
-    broadcaster.sendSynchronousChangeMessage();
-
-    if (pending)
-        startTimer (retryDelayMs);
+    if (pending.exchange (false, std::memory_order_acquire))
+        broadcaster.sendSynchronousChangeMessage();
 }

@@ -4,30 +4,28 @@
 
 #include <atomic>
 
-// Tells a broadcaster's listeners, on the message thread, that something changed, however often
-// and from whatever threads the change is posted. Posts that arrive before the listeners have heard
-// of the last one come as one call.
+// Tells a broadcaster's listeners, on the message thread, that something changed, however often and
+// from whatever threads the change is posted. Posts that arrive between two looks come as one call.
 //
-// A plain change message would be posted again as soon as its delivery starts, so a thread that
-// keeps posting keeps JUCE's message queue from ever running dry. Here a post that arrives while
-// the listeners are being called waits for a short timer instead, and the queue gets to empty.
-class CoalescedChangeNotifier : private juce::AsyncUpdater,
-                                private juce::Timer
+// Posting only sets a flag, which the message thread looks at a hundred times a second: a post from the
+// audio thread allocates nothing, takes no lock and makes no system call, as posting a message to JUCE's
+// queue would. A thread that keeps posting cannot keep the queue busy either.
+class CoalescedChangeNotifier : private juce::Timer
 {
 public:
+    // Often enough that a host's next idle call finds the change waiting; rarely enough to cost nothing.
+    static constexpr int lookIntervalMs = 10;
+
     explicit CoalescedChangeNotifier (juce::ChangeBroadcaster& broadcasterToUse);
 
-    // Made and deleted on the message thread.
+    // Deleted on the message thread.
     ~CoalescedChangeNotifier() override;
 
-    // Callable from any thread, the audio thread included: once a message is on its way, further
-    // posts only set a flag.
-    void post();
+    // Callable from any thread, the audio thread included.
+    void post() noexcept;
 
 private:
-    void handleAsyncUpdate() override;
     void timerCallback() override;
-    void deliver();
 
     juce::ChangeBroadcaster& broadcaster;
     std::atomic<bool> pending { false };

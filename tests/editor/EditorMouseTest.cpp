@@ -35,7 +35,7 @@ protected:
     void changeProgram (int number)
     {
         processor->setCurrentProgram (number);
-        dispatchPendingMessages();
+        dispatchChangeNotices();
     }
 
     std::unique_ptr<HeadlessWindow> window;

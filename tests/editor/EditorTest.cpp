@@ -301,7 +301,7 @@ TEST_F (EditorTest, AProgramChangeSelectsMixAndRefreshesEverything)
 
     processor->setCurrentProgram (0);
     EXPECT_EQ (titles(), selection3Titles); // the broadcast arrives through the message loop
-    dispatchPendingMessages();
+    dispatchChangeNotices();
 
     EXPECT_EQ (titles(), selection1Titles);
     EXPECT_EQ (values(), (Strings { "0.50", "33", "1200", "10000", "0.0" }));
@@ -399,7 +399,7 @@ TEST_F (EditorTest, RefreshMovesAreNotWrittenBack)
 
     click (rightButton()); // the knob moves to an off-grid pre-delay
     processor->setCurrentProgram (2);
-    dispatchPendingMessages(); // the knob and the slider move again, with their notifications queued
+    dispatchChangeNotices(); // the knob and the slider move again, with their notifications queued
     dispatchPendingMessages();
 
     EXPECT_TRUE (host.changes.empty());
@@ -446,12 +446,12 @@ TEST_F (EditorTest, NothingPendingReachesAClosedEditor)
     openEditor(); // queues the first refresh's slider notifications
     processor->setCurrentProgram (4);
     closeEditor();
-    dispatchPendingMessages();
+    dispatchChangeNotices();
 
     openEditor();
     click (rightButton());
     processor->setCurrentProgram (6);
     closeEditor();
-    dispatchPendingMessages();
+    dispatchChangeNotices();
     EXPECT_TRUE (host.changes.empty());
 }

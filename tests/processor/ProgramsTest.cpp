@@ -24,11 +24,11 @@ protected:
     int changesAfter (const std::function<void()>& action)
     {
         // What earlier steps posted arrives first, so that only the action's own broadcasts count.
-        dispatchPendingMessages();
+        dispatchChangeNotices();
         ChangeCounter counter;
         processor->addChangeListener (&counter);
         action();
-        dispatchPendingMessages();
+        dispatchChangeNotices();
         processor->removeChangeListener (&counter);
         return counter.count;
     }

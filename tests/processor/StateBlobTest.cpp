@@ -416,13 +416,13 @@ TEST_F (StateBlobTest, ASecondRestoreWithinTheWindowAppliesItsValuesButNotItsPro
 
     const auto first = blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"1\"/>");
     processor->setStateInformation (first.getData(), static_cast<int> (first.getSize()));
-    dispatchPendingMessages();
+    dispatchChangeNotices();
     EXPECT_EQ (counter.count, 1);
 
     ManualClock::now += 150;
     const auto second = blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"2\" 0=\"0.1\" 1=\"0.2\" 2=\"0.3\" 3=\"0.4\" 4=\"0.5\"/>");
     processor->setStateInformation (second.getData(), static_cast<int> (second.getSize()));
-    dispatchPendingMessages();
+    dispatchChangeNotices();
     EXPECT_EQ (counter.count, 1);
     EXPECT_EQ (processor->getCurrentProgram(), 2);
     EXPECT_EQ (values(), (std::array { 0.1f, 0.2f, 0.3f, 0.4f, 0.5f }));

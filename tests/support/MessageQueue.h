@@ -1,6 +1,11 @@
 #pragma once
 
+#include "CoalescedChangeNotifier.h"
+
 #include <juce_events/juce_events.h>
+
+#include <chrono>
+#include <thread>
 
 namespace juce
 {
@@ -14,4 +19,23 @@ inline void dispatchPendingMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true))
     {
     }
+}
+
+// Delivers messages until the processor's change notices have been looked for once more. A timer of
+// the same period, started now, comes due no earlier than theirs.
+inline void dispatchChangeNotices()
+{
+    struct Tick : juce::Timer
+    {
+        void timerCallback() override { ticked = true; }
+        bool ticked = false;
+    } tick;
+
+    tick.startTimer (CoalescedChangeNotifier::lookIntervalMs);
+    while (! tick.ticked)
+    {
+        dispatchPendingMessages();
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
+    }
+    dispatchPendingMessages();
 }

@@ -3,12 +3,13 @@
 
 namespace
 {
-// Change broadcasts need a message manager; the test thread is its message thread.
+// Change broadcasts need a message manager; the test thread is its message thread. Shutting JUCE
+// down stops its timer thread before the process's statics go.
 class JuceEnvironment : public ::testing::Environment
 {
 public:
-    void SetUp() override { juce::MessageManager::getInstance(); }
-    void TearDown() override { juce::MessageManager::deleteInstance(); }
+    void SetUp() override { juce::initialiseJuce_GUI(); }
+    void TearDown() override { juce::shutdownJuce_GUI(); }
 };
 } // namespace
 
