@@ -85,11 +85,14 @@ long long HalvornVstEffect::dispatchFromHost (AEffect* record, std::int32_t opco
 long long HalvornVstEffect::callHostWhileOpen (AEffect* record, std::int32_t opcode, std::int32_t index, long long value,
                                                void* ptr, float opt)
 {
+    // Announcing the call may wait for the runtime's lock, which a closing thread takes on its way out.
+    // So the check that the host still has the effect comes after it, right before the call: once the
+    // host's close has returned, no call starts.
+    const ScopedCallToHost inCallToHost;
     const auto host = static_cast<HalvornVstEffect*> (record->effectObject)->openHost.load();
     if (host == nullptr)
         return 0;
 
-    const ScopedCallToHost inCallToHost;
     return host (record, opcode, index, value, ptr, opt);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -43,11 +44,17 @@ enum class Phase
     stopping
 };
 
+// Work runs in the order of its place. Work that handed-over work leaves for later takes the place of
+// the work it came from, ahead of anything asked after that: a window closed for another thread is
+// deleted before an instance whose deletion that thread asked for next.
 struct HandedOverWork
 {
     std::function<void()> work;
     bool afterUnwinding;
+    std::uint64_t place;
 };
+
+constexpr std::uint64_t noPlace = 0;
 
 // Who owns JUCE, and the runtime's life. Guarded by `lock`; `holderId` is also read without it, by a
 // thread asking whether it holds JUCE itself, which only that thread can change.
@@ -71,8 +78,11 @@ struct Runtime
     // The holder's calls into the plug-in under way, nested ones included, and its calls to the host.
     int holderDepth = 0;
     int holderCallsToHost = 0;
-    // What the holder does for other threads, in the order they asked.
+    // What the holder does for other threads, ordered by place; the place of the handed-over work that
+    // the holder is running now, if any.
     std::vector<HandedOverWork> handedOver;
+    std::uint64_t lastPlace = noPlace;
+    std::uint64_t runningPlace = noPlace;
 
     // The own thread is JUCE's message thread and dispatching; only ever while it owns JUCE.
     bool ownThreadRunsJuce = false;
@@ -127,26 +137,38 @@ void take (Runtime& state, Lock& lock, int callsUnderWay)
     juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
 }
 
-// Runs what other threads handed over, until none is left; without `unwound`, only the work that may
-// run while the holder is still inside a call.
+// Runs what other threads handed over, one by one in order, until none is left; without `unwound`, only
+// the work that may run while the holder is still inside a call.
 void runHandedOver (Runtime& state, Lock& lock, bool unwound)
 {
+    const auto outerPlace = state.runningPlace;
     for (;;)
     {
         auto& queue = state.handedOver;
-        const auto firstLeft = std::stable_partition (queue.begin(), queue.end(), [unwound] (const HandedOverWork& item) {
+        const auto due = std::find_if (queue.begin(), queue.end(), [unwound] (const HandedOverWork& item) {
             return unwound || ! item.afterUnwinding;
         });
-        if (firstLeft == queue.begin())
-            return;
+        if (due == queue.end())
+            break;
 
-        std::vector<HandedOverWork> due (std::make_move_iterator (queue.begin()), std::make_move_iterator (firstLeft));
-        queue.erase (queue.begin(), firstLeft);
+        auto item = std::move (*due);
+        queue.erase (due);
+        state.runningPlace = item.place;
         lock.unlock();
-        for (auto& item : due)
-            item.work();
+        item.work();
         lock.lock();
     }
+    state.runningPlace = outerPlace;
+}
+
+void handOver (Runtime& state, std::function<void()> work, bool afterUnwinding)
+{
+    const auto place = isHeldByCaller (state) && state.runningPlace != noPlace ? state.runningPlace : ++state.lastPlace;
+    auto& queue = state.handedOver;
+    const auto after = std::upper_bound (queue.begin(), queue.end(), place, [] (std::uint64_t wanted, const HandedOverWork& item) {
+        return wanted < item.place;
+    });
+    queue.insert (after, { std::move (work), afterUnwinding, place });
 }
 
 // Takes JUCE or nests in it for a host thread counted inside. With another host thread holding it,
@@ -278,7 +300,7 @@ void runWithJuce (std::function<void()> work, bool afterUnwinding)
 
     if (state.owner == Owner::hostThread && (! isHeldByCaller (state) || (afterUnwinding && state.holderDepth > 0)))
     {
-        state.handedOver.push_back ({ std::move (work), afterUnwinding });
+        handOver (state, std::move (work), afterUnwinding);
         return;
     }
 

@@ -56,7 +56,8 @@ public:
 
     // Runs work with JUCE held: now, on a thread that holds it or when no host thread does; otherwise
     // the thread that holds it runs it at its next call into the plug-in, or before its outermost call
-    // returns, whichever comes first.
+    // returns, whichever comes first. Work handed over runs in the order it was asked, and what it leaves
+    // for later keeps its place in that order, however deeply the holder nests.
     static void run (std::function<void()> work);
 
     // The same, for work that deletes what may still be running further up the holding thread's

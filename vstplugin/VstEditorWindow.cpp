@@ -23,6 +23,11 @@ VstEditorWindow::~VstEditorWindow()
 
 void VstEditorWindow::detach()
 {
+    // A closed window let go when it was closed; its deletion tells the processor nothing again.
+    if (detached)
+        return;
+
+    detached = true;
     stopTimer();
     setVisible (false);
 
