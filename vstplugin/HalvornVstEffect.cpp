@@ -154,6 +154,7 @@ long long HalvornVstEffect::openEditor (void* hostWindow)
         return 0;
 
     editorWindow->attachTo (hostWindow);
+    PluginXConnection::sendRequests();
     return 1;
 }
 

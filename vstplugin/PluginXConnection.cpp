@@ -40,6 +40,12 @@ void PluginXConnection::open()
         dropErrorsOn (display);
 }
 
+void PluginXConnection::sendRequests()
+{
+    if (auto* display = pluginDisplay())
+        juce::X11Symbols::getInstance()->xSync (display, False);
+}
+
 void PluginXConnection::handleQueuedEvents()
 {
     if (auto* display = pluginDisplay())

@@ -11,6 +11,10 @@ namespace PluginXConnection
 // swap it in and out of their own accord.
 void open();
 
+// Sends what JUCE has asked of the X server and waits until the server has done it, so that a window
+// shown and drawn is on the screen, whether or not the host idles the editor soon.
+void sendRequests();
+
 // Hands JUCE the events that Xlib has already read off the connection (while waiting for a reply),
 // which wait in Xlib's queue without waking the event loop.
 void handleQueuedEvents();

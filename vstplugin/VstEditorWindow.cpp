@@ -42,6 +42,14 @@ void VstEditorWindow::attachTo (void* hostWindow)
     setVisible (false);
     addToDesktop (0, hostWindow);
     setVisible (true);
+
+    // JUCE paints at its next delivery, which the thread that opened the editor may never make: the
+    // first picture is drawn before the open returns.
+    if (auto* peer = getPeer())
+    {
+        repaint();
+        peer->performAnyPendingRepaintsNow();
+    }
 }
 
 void VstEditorWindow::childBoundsChanged (juce::Component* child)

@@ -29,6 +29,10 @@
 #                     inside its automation callback, and the GUI thread opens a new one in the same
 #                     window from inside that callback. Afterwards the editor shows in the host's
 #                     window and a drag on its knob sends automation.
+#   shown-at-open     a worker thread of the host's closes the editor, opens a new one and ends while
+#                     the GUI thread does not idle, three times: each time the editor shows, drawn, in
+#                     the host's window before anything idles it, and a drag on it sends automation
+#                     once the host idles again.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -131,6 +135,17 @@ lcd_changed() {
     local pixels
     pixels=$(compare -metric AE -crop 188x40+139+32 "$out/editor-window-$1.png" "$out/editor-window-$2.png" null: 2>&1 || true)
     [ "${pixels%% *}" != "0" ]
+}
+# The editor is mapped in the host's window and drawn there.
+expect_editor_shown() {
+    local showing= child colours
+    for child in $(xwininfo -children -id "$window" | awk '$1 ~ /^0x/ { print $1 }'); do
+        xwininfo -id "$child" | grep -q 'Map State: IsViewable' && showing=$child
+    done
+    [ -n "$showing" ] || fail "$1: no editor window shows in the host's window"
+    shot "$1"
+    colours=$(identify -format %k "$out/editor-window-$1.png")
+    [ "$colours" -gt 16 ] || fail "$1: the editor's area shows $colours colours: the editor is not drawn"
 }
 drag_knob_up() {
     xdotool mousemove --window "$window" 51 53 mousedown 1
@@ -253,20 +268,29 @@ reopen-in-callback)
     sleep 0.5
     grep -q '^opened again inside automation, answered 1$' "$log" || fail "opening the editor again inside the callback failed"
     ! grep -q "^the worker's close waited" "$log" || fail "the worker's close waited for the GUI thread"
-    showing=
-    for child in $(xwininfo -children -id "$window" | awk '$1 ~ /^0x/ { print $1 }'); do
-        xwininfo -id "$child" | grep -q 'Map State: IsViewable' && showing=$child
-    done
-    [ -n "$showing" ] || fail "no editor window shows in the host's window"
-    shot reopened-in-callback
-    colours=$(identify -format %k "$out/editor-window-reopened-in-callback.png")
-    [ "$colours" -gt 16 ] || fail "the editor's area shows $colours colours: the editor is not drawn"
-    before_drag=$(grep -c '^automate 0 ' "$log")
+    expect_editor_shown reopened-in-callback
+    before_drag=$(grep -c '^automate 0 ' "$log" || true)
     drag_knob_up
     [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "a drag on the editor opened again sent no automation"
     close_host
     ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ! grep -q '^off the GUI thread' "$log" || fail "the editor called the host on another thread than its GUI thread"
+    ;;
+shown-at-open)
+    start_host
+    for round in 1 2 3; do
+        echo reopen-on-worker >&4
+        wait_for_count '^reopened on a worker' "$round" "opened the editor on a worker"
+        [ "$(grep -c '^reopened on a worker, answered 1$' "$log")" -eq "$round" ] || fail "round $round: opening the editor on a worker failed"
+        expect_editor_shown "opened-on-worker-$round"
+        echo resume-idle >&4
+        wait_for_count '^idling again' "$round" "idled again"
+    done
+    before_drag=$(grep -c '^automate 0 ' "$log" || true)
+    drag_knob_up
+    [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "a drag on the editor opened on a worker sent no automation"
+    close_host
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ;;
 *)
     echo "unknown scenario '$scenario'"

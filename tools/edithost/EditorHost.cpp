@@ -18,6 +18,10 @@
 //                        inside that callback, the GUI thread asks for the editor's bounds and opens
 //                        it in the same window again ("opened again inside automation, answered N"
 //                        with what opening answered)
+//   reopen-on-worker     stops idling; a worker thread closes the editor, opens a new one in the same
+//                        window and ends ("reopened on a worker, answered N" with what opening
+//                        answered)
+//   resume-idle          idles again ("idling again" after the first idle call)
 //   program N            selects program N ("program N selected")
 //   values               reports the parameter values ("value INDEX VALUE")
 //   raise-x-errors       makes two requests that fail on the host's own connection and reports how
@@ -58,6 +62,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -465,8 +470,19 @@ int main (int argc, char* argv[])
         const auto held = plugin.hold();
         plugin.dispatch (EffectOpcode::editorCloseView);
         plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
-        plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
-        report ("reopened");
+        const auto opened = plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+        return opened;
+    };
+
+    // A host's GUI thread that is busy elsewhere while another thread opens the editor: nothing idles
+    // the editor until told to.
+    bool idling = true;
+    bool reportNextIdle = false;
+    const auto reopenEditorOnWorker = [&] {
+        idling = false;
+        long long opened = 0;
+        std::thread ([&] { opened = reopenEditor(); }).join();
+        report ("reopened on a worker, answered " + std::to_string (opened));
     };
 
     using Clock = std::chrono::steady_clock;
@@ -480,17 +496,23 @@ int main (int argc, char* argv[])
             XNextEvent (display, &event);
         }
 
-        if (Clock::now() >= nextIdle)
+        if (idling && Clock::now() >= nextIdle)
         {
             plugin.dispatch (EffectOpcode::editorIdleTick);
             nextIdle = Clock::now() + idleInterval;
+            if (std::exchange (reportNextIdle, false))
+                report ("idling again");
         }
 
         // An editor closed from inside a callback or by the worker is gone once the idle call returns.
         if (closedInAutomation.exchange (false) || worker.joinIfFinished())
+        {
             reopenEditor();
+            report ("reopened");
+        }
 
-        const auto untilIdle = std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count();
+        const auto untilIdle = idling ? std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count()
+                                      : idleInterval.count();
         if (poll (watched, 2, static_cast<int> (std::max<long long> (0, untilIdle))) <= 0
             || (watched[1].revents & (POLLIN | POLLHUP)) == 0)
             continue;
@@ -499,8 +521,15 @@ int main (int argc, char* argv[])
         running = readCommand (command) && command.rfind ("quit", 0) != 0;
         if (running && command.rfind ("reopen-in-automation", 0) == 0)
             reopenInNextAutomation = true;
+        else if (running && command.rfind ("reopen-on-worker", 0) == 0)
+            reopenEditorOnWorker();
+        else if (running && command.rfind ("resume-idle", 0) == 0)
+            idling = reportNextIdle = true;
         else if (running && command.rfind ("reopen", 0) == 0)
+        {
             reopenEditor();
+            report ("reopened");
+        }
         else if (running && command.rfind ("close-in-automation", 0) == 0)
             closeInNextAutomation = true;
         else if (running && command.rfind ("close-under-lock", 0) == 0)
