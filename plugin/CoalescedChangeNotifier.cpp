@@ -16,8 +16,13 @@ void CoalescedChangeNotifier::post() noexcept
     pending.store (true, std::memory_order_release);
 }
 
-void CoalescedChangeNotifier::timerCallback()
+void CoalescedChangeNotifier::deliverPending()
 {
     if (pending.exchange (false, std::memory_order_acquire))
         broadcaster.sendSynchronousChangeMessage();
+}
+
+void CoalescedChangeNotifier::timerCallback()
+{
+    deliverPending();
 }

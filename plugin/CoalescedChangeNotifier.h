@@ -24,6 +24,9 @@ public:
     // Callable from any thread, the audio thread included.
     void post() noexcept;
 
+    // Tells the listeners now if anything was posted since they last heard; on the message thread.
+    void deliverPending();
+
 private:
     void timerCallback() override;
 

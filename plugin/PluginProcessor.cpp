@@ -130,6 +130,11 @@ void MyAudioProcessor::setCurrentProgram (int index)
     programChangeNotifier->post();
 }
 
+void MyAudioProcessor::deliverPendingProgramChange()
+{
+    programChangeNotifier->deliverPending();
+}
+
 void MyAudioProcessor::applyProgram (int index)
 {
     curProgram.store (index, std::memory_order_relaxed);

@@ -60,6 +60,9 @@ public:
     // Callable from any thread. Change listeners hear of it on the message thread; changes that come
     // faster than they can be told arrive as one.
     void setCurrentProgram (int index) override;
+    // Tells the change listeners now of a program change they have not heard of yet, rather than at the
+    // message thread's next look; on the message thread.
+    void deliverPendingProgramChange();
     const juce::String getProgramName (int index) override;
     void changeProgramName (int index, const juce::String& newName) override;
 

@@ -108,7 +108,8 @@ long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, 
             closeEditor();
             return 0;
         case EffectOpcode::editorIdleTick:
-            HostJuceCall::deliverPendingMessages();
+            // The factory makes nothing but a MyAudioProcessor.
+            HostJuceCall::deliverPendingMessages ([this] { static_cast<MyAudioProcessor&> (*processor).deliverPendingProgramChange(); });
             return 0;
         default:
             return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);

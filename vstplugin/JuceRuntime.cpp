@@ -369,7 +369,7 @@ HostJuceCall::~HostJuceCall()
     leave (state, lock);
 }
 
-void HostJuceCall::deliverPendingMessages()
+void HostJuceCall::deliverPendingMessages (const std::function<void()>& pendingElsewhere)
 {
     std::unique_ptr<HostJuceCall> call;
     {
@@ -383,6 +383,7 @@ void HostJuceCall::deliverPendingMessages()
         call.reset (new HostJuceCall());
     }
 
+    pendingElsewhere();
     PluginXConnection::handleQueuedEvents();
     for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
     {

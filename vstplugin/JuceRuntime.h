@@ -49,10 +49,10 @@ public:
     HostJuceCall& operator= (const HostJuceCall&) = delete;
 
     // Delivers what JUCE has pending (X events, repaints, timers, asynchronous messages) while an editor
-    // is open and no host thread holds JUCE; otherwise it does nothing. So a call from inside a
-    // delivery, where a host answers the plug-in's request for idle time by idling it again, returns at
-    // once.
-    static void deliverPendingMessages();
+    // is open and no host thread holds JUCE, after `pendingElsewhere`, which delivers what the caller
+    // keeps outside JUCE's queue; otherwise it does nothing. So a call from inside a delivery, where a
+    // host answers the plug-in's request for idle time by idling it again, returns at once.
+    static void deliverPendingMessages (const std::function<void()>& pendingElsewhere);
 
     // Runs work with JUCE held: now, on a thread that holds it or when no host thread does; otherwise
     // the thread that holds it runs it at its next call into the plug-in, or before its outermost call

@@ -3,6 +3,7 @@
 // whichever host thread delivers the editors' messages.
 
 #include "HalvornVstEffect.h"
+#include "PluginProcessor.h"
 #include "ThreadCosts.h"
 
 #include <gtest/gtest.h>
@@ -218,6 +219,33 @@ TEST (EffectThreads, NoHostCallForAnInstanceStartsAfterItsCloseHasReturned)
         EXPECT_EQ (callsAfterCloseThatBlocked, 0);
     }
     idled.close();
+}
+
+// A host's audio thread changes the program; the editor's next idle call shows it.
+TEST (EffectThreads, AProgramChangeOffTheJuceThreadReachesTheEditorAtItsNextIdle)
+{
+    struct Listener : juce::ChangeListener
+    {
+        void changeListenerCallback (juce::ChangeBroadcaster*) override { ++changesHeard; }
+        int changesHeard = 0;
+    } editorSide;
+
+    Instance instance;
+    ASSERT_TRUE (instance.openEditor());
+    auto& processor = static_cast<MyAudioProcessor&> (static_cast<HalvornVstEffect*> (instance.record->effectObject)->getProcessor());
+    juce::MessageManager::callAsync ([&] { processor.addChangeListener (&editorSide); });
+    instance.dispatch (EffectOpcode::editorIdleTick);
+
+    for (int program = 1; program <= 3; ++program)
+    {
+        std::thread ([&instance, program] { instance.dispatch (EffectOpcode::setProgram, 0, program); }).join();
+        instance.dispatch (EffectOpcode::editorIdleTick);
+        EXPECT_EQ (editorSide.changesHeard, program);
+    }
+
+    juce::MessageManager::callAsync ([&] { processor.removeChangeListener (&editorSide); });
+    instance.dispatch (EffectOpcode::editorIdleTick);
+    instance.close();
 }
 
 // A host's audio thread changes programs and parameters, with and without an editor open and being
