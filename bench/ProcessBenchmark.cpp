@@ -83,8 +83,10 @@ void runHalvorn (benchmark::State& state, double rate, bool silent, Changes chan
     // that ends within the block, so every block silences all the delay memories.
     bool upper = false;
     const auto changeDecay = [&] {
+        JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
         if (changes == Changes::decayEveryBlock)
             processor->setParameter (decayParameter, (upper = ! upper) ? 0.6f : 0.4f);
+        JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     };
 
     timeBlocks (state, rate, input, buffer, [&] {
