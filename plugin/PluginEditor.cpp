@@ -276,7 +276,7 @@ float MyAudioProcessorEditor::getParameterValue (int index) const
 juce::String MyAudioProcessorEditor::getValueText (int parameterIndex) const
 {
     const auto value = getParameterValue (parameterIndex);
-    const auto sampleRate = parameterIndex == fcutParameter ? getProcessor().getSampleRate() : 0.0;
+    const auto sampleRate = parameterIndex == fcutParameter ? getProcessor().getPlayConfigSampleRate() : 0.0;
     return getDisplayText (parameterIndex, value, sampleRate);
 }
 

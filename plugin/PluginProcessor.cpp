@@ -130,6 +130,17 @@ void MyAudioProcessor::setCurrentProgram (int index)
     programChangeNotifier->post();
 }
 
+void MyAudioProcessor::setPlayConfig (int numIns, int numOuts, double sampleRate, int expectedBlockSize)
+{
+    setPlayConfigDetails (numIns, numOuts, sampleRate, expectedBlockSize);
+    playConfigSampleRate.store (sampleRate, std::memory_order_relaxed);
+}
+
+double MyAudioProcessor::getPlayConfigSampleRate() const noexcept
+{
+    return playConfigSampleRate.load (std::memory_order_relaxed);
+}
+
 void MyAudioProcessor::deliverPendingProgramChange()
 {
     programChangeNotifier->deliverPending();

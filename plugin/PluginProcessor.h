@@ -69,6 +69,12 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
+    // JUCE's setPlayConfigDetails, keeping a copy of the rate that any thread may read: JUCE's own is a
+    // plain field, which one host thread may set while another opens the editor that shows it.
+    void setPlayConfig (int numIns, int numOuts, double sampleRate, int expectedBlockSize);
+    // The rate last set by setPlayConfig, 0 before any; callable from any thread.
+    double getPlayConfigSampleRate() const noexcept;
+
     // The clock of the 200 ms rule between a state restore and a program change; tests replace it.
     void setMillisecondClock (MillisecondClock clock) noexcept;
 
@@ -86,6 +92,7 @@ private:
     std::unique_ptr<Programs> programs;
     std::unique_ptr<CoalescedChangeNotifier> programChangeNotifier;
     std::atomic<int> curProgram { 0 };
+    std::atomic<double> playConfigSampleRate { 0.0 };
     std::atomic<juce::uint32> lastStateLoadTime { 0 };
     std::atomic<MillisecondClock> millisecondClock;
 

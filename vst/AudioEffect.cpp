@@ -107,10 +107,11 @@ long long AudioEffect::dispatcher(int opcode, int index, long long value, void* 
 
 void AudioEffect::setFlag(std::int32_t bit, bool state)
 {
-    if (state)
-        effectRecord.flags |= bit;
-    else
-        effectRecord.flags &= ~bit;
+    // The host reads the flags on its own threads, unguarded, as the record's layout leaves it: a flag
+    // that keeps its value is not written again.
+    const std::int32_t flags = state ? (effectRecord.flags | bit) : (effectRecord.flags & ~bit);
+    if (flags != effectRecord.flags)
+        effectRecord.flags = flags;
 }
 
 void AudioEffect::dB2string(float gain, char* text, int maxLength)

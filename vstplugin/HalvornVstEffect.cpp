@@ -39,10 +39,11 @@ juce::String fromHost (const char* text, int bytes)
 HalvornVstEffect::HalvornVstEffect (HostCallback callback)
     : AudioEffectX (&HalvornVstEffect::callHostWhileOpen, Programs::numPrograms, ::numParameters),
       openHost (callback),
-      processor (createPluginFilterOfType (juce::AudioProcessor::wrapperType_VST))
+      // The factory makes nothing but a MyAudioProcessor.
+      processor (static_cast<MyAudioProcessor*> (createPluginFilterOfType (juce::AudioProcessor::wrapperType_VST)))
 {
     effectRecord.dispatcher = &HalvornVstEffect::dispatchFromHost;
-    processor->setPlayConfigDetails (2, 2, fallbackSampleRate, blockSize);
+    processor->setPlayConfig (2, 2, fallbackSampleRate, blockSize);
     processor->addListener (this);
 
     effectRecord.flags |= EffectFlag::hasEditor;
@@ -108,8 +109,7 @@ long long HalvornVstEffect::dispatcher (int opcode, int index, long long value, 
             closeEditor();
             return 0;
         case EffectOpcode::editorIdleTick:
-            // The factory makes nothing but a MyAudioProcessor.
-            HostJuceCall::deliverPendingMessages ([this] { static_cast<MyAudioProcessor&> (*processor).deliverPendingProgramChange(); });
+            HostJuceCall::deliverPendingMessages ([this] { processor->deliverPendingProgramChange(); });
             return 0;
         default:
             return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
@@ -197,7 +197,7 @@ void HalvornVstEffect::resume()
 
     {
         const juce::ScopedLock lock (processor->getCallbackLock());
-        processor->setPlayConfigDetails (numInputChannels.load(), numOutputChannels.load(), rate, expectedBlockSize);
+        processor->setPlayConfig (numInputChannels.load(), numOutputChannels.load(), rate, expectedBlockSize);
         processor->prepareToPlay (rate, expectedBlockSize);
     }
 
@@ -343,7 +343,7 @@ bool HalvornVstEffect::setSpeakerArrangement (VstSpeakerArrangement* inputs, Vst
     setNumInputs (numIns);
     setNumOutputs (2);
     const juce::ScopedLock lock (processor->getCallbackLock());
-    processor->setPlayConfigDetails (numIns, 2, processor->getSampleRate(), processor->getBlockSize());
+    processor->setPlayConfig (numIns, 2, processor->getSampleRate(), processor->getBlockSize());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "ChunksByThread.h"
 #include "Opcodes.h"
 #include "JuceRuntime.h"
+#include "PluginProcessor.h"
 #include "VstEditorWindow.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -60,7 +61,7 @@ public:
     int canDo (char* capability) override;
     int getPlugCategory() override;
 
-    juce::AudioProcessor& getProcessor() noexcept { return *processor; }
+    MyAudioProcessor& getProcessor() noexcept { return *processor; }
 
 private:
     void audioProcessorParameterChanged (juce::AudioProcessor*, int parameterIndex, float newValue) override;
@@ -86,7 +87,7 @@ private:
     std::atomic<HostCallback> openHost;
     // Declared before what needs JUCE, so that JUCE outlives it.
     ScopedJuceRuntime juceRuntime;
-    std::unique_ptr<juce::AudioProcessor> processor;
+    std::unique_ptr<MyAudioProcessor> processor;
     // Touched only by the host thread that holds JUCE.
     std::unique_ptr<VstEditorWindow> editorWindow;
     // The editor's bounds as the host last asked for them. Hosts may read them through the pointer

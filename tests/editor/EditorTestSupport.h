@@ -60,7 +60,7 @@ protected:
 
     void setRate (double sampleRate)
     {
-        processor->setPlayConfigDetails (2, 2, sampleRate, 512);
+        processor->setPlayConfig (2, 2, sampleRate, 512);
     }
 
     // A host's automation: straight to the processor, no broadcast.

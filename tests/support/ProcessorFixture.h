@@ -26,7 +26,7 @@ protected:
     void prepare (double sampleRate, int inputs = 2, int outputs = 2)
     {
         const juce::ScopedLock lock (processor->getCallbackLock());
-        processor->setPlayConfigDetails (inputs, outputs, sampleRate, 512);
+        processor->setPlayConfig (inputs, outputs, sampleRate, 512);
         processor->prepareToPlay (sampleRate, 512);
     }
 

@@ -3,7 +3,6 @@
 // whichever host thread delivers the editors' messages.
 
 #include "HalvornVstEffect.h"
-#include "PluginProcessor.h"
 #include "ThreadCosts.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +220,34 @@ TEST (EffectThreads, NoHostCallForAnInstanceStartsAfterItsCloseHasReturned)
     idled.close();
 }
 
+// One host thread prepares playing at a new sample rate, over and over, while another opens and closes
+// the editor, whose display shows the cut-off for that rate.
+TEST (EffectThreads, PlayingPreparedOnOneHostThreadWhileTheEditorOpensOnAnother)
+{
+    constexpr int preparations = 200;
+    Instance instance;
+
+    std::atomic<bool> prepared { false };
+    std::thread preparing ([&instance, &prepared] {
+        for (int round = 0; round < preparations; ++round)
+        {
+            const auto rate = round % 2 == 0 ? 48000.0f : 44100.0f;
+            instance.record->dispatcher (instance.record, EffectOpcode::setSampleRate, 0, 0, nullptr, rate);
+            instance.dispatch (EffectOpcode::suspendOrResume, 0, 1);
+            instance.dispatch (EffectOpcode::suspendOrResume, 0, 0);
+        }
+        prepared = true;
+    });
+    while (! prepared)
+    {
+        EXPECT_TRUE (instance.openEditor());
+        instance.dispatch (EffectOpcode::editorIdleTick);
+        instance.dispatch (EffectOpcode::editorCloseView);
+    }
+    preparing.join();
+    instance.close();
+}
+
 // A host's audio thread changes the program; the editor's next idle call shows it.
 TEST (EffectThreads, AProgramChangeOffTheJuceThreadReachesTheEditorAtItsNextIdle)
 {
@@ -232,7 +259,7 @@ TEST (EffectThreads, AProgramChangeOffTheJuceThreadReachesTheEditorAtItsNextIdle
 
     Instance instance;
     ASSERT_TRUE (instance.openEditor());
-    auto& processor = static_cast<MyAudioProcessor&> (static_cast<HalvornVstEffect*> (instance.record->effectObject)->getProcessor());
+    auto& processor = static_cast<HalvornVstEffect*> (instance.record->effectObject)->getProcessor();
     juce::MessageManager::callAsync ([&] { processor.addChangeListener (&editorSide); });
     instance.dispatch (EffectOpcode::editorIdleTick);
 
