@@ -298,10 +298,11 @@ TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
     // The plug-in closes with its editor still there.
 }
 
-// The thread that opens the editors drives them, from its idle calls, while the audio thread changes
-// programs and so posts change messages to them. Another thread may drive them too while this one is
+// The thread that opens the editors drives them, from its idle calls, and reopens one, while the
+// audio thread changes programs and so posts change messages to them, and now and then prepares
+// playing at another rate, which the editors show. Another thread may drive them too while this one is
 // not inside the plug-in, and may close one.
-TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms)
+TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesProgramsAndRates)
 {
     RecordingHost secondHost;
     auto second = loadPlugin (secondHost);
@@ -320,14 +321,19 @@ TEST_F (PluginBehaviour, EditorsOfTwoInstancesWhileTheAudioThreadChangesPrograms
 
     std::atomic<bool> playing { true };
     std::thread audio ([&] {
+        bool higherRate = false;
         for (int program = 0; playing; program = (program + 1) % 24)
         {
             plugin->dispatch (EffectOpcode::setProgram, 0, program);
             second->dispatch (EffectOpcode::setProgram, 0, program);
+            if (program == 0)
+                resume ((higherRate = ! higherRate) ? 48000.0f : 44100.0f);
         }
     });
     for (int tick = 0; tick < 50; ++tick)
     {
+        plugin->dispatch (EffectOpcode::editorCloseView);
+        plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
         plugin->dispatch (EffectOpcode::editorIdleTick);
         second->dispatch (EffectOpcode::editorIdleTick);
         std::this_thread::sleep_for (std::chrono::milliseconds (2));

@@ -62,7 +62,6 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace
@@ -471,13 +470,13 @@ int main (int argc, char* argv[])
         plugin.dispatch (EffectOpcode::editorCloseView);
         plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
         const auto opened = plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+        report ("reopened");
         return opened;
     };
 
     // A host's GUI thread that is busy elsewhere while another thread opens the editor: nothing idles
     // the editor until told to.
     bool idling = true;
-    bool reportNextIdle = false;
     const auto reopenEditorOnWorker = [&] {
         idling = false;
         long long opened = 0;
@@ -500,16 +499,11 @@ int main (int argc, char* argv[])
         {
             plugin.dispatch (EffectOpcode::editorIdleTick);
             nextIdle = Clock::now() + idleInterval;
-            if (std::exchange (reportNextIdle, false))
-                report ("idling again");
         }
 
         // An editor closed from inside a callback or by the worker is gone once the idle call returns.
         if (closedInAutomation.exchange (false) || worker.joinIfFinished())
-        {
             reopenEditor();
-            report ("reopened");
-        }
 
         const auto untilIdle = idling ? std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count()
                                       : idleInterval.count();
@@ -524,12 +518,13 @@ int main (int argc, char* argv[])
         else if (running && command.rfind ("reopen-on-worker", 0) == 0)
             reopenEditorOnWorker();
         else if (running && command.rfind ("resume-idle", 0) == 0)
-            idling = reportNextIdle = true;
-        else if (running && command.rfind ("reopen", 0) == 0)
         {
-            reopenEditor();
-            report ("reopened");
+            idling = true;
+            plugin.dispatch (EffectOpcode::editorIdleTick);
+            report ("idling again");
         }
+        else if (running && command.rfind ("reopen", 0) == 0)
+            reopenEditor();
         else if (running && command.rfind ("close-in-automation", 0) == 0)
             closeInNextAutomation = true;
         else if (running && command.rfind ("close-under-lock", 0) == 0)
