@@ -7,13 +7,14 @@
 // Tells a broadcaster's listeners, on the message thread, that something changed, however often and
 // from whatever threads the change is posted. Posts that arrive between two looks come as one call.
 //
-// Posting only sets a flag, which the message thread looks at a hundred times a second: a post from the
-// audio thread allocates nothing, takes no lock and makes no system call, as posting a message to JUCE's
-// queue would. A thread that keeps posting cannot keep the queue busy either.
+// Posting only sets a flag, which the message thread looks at a hundred times a second and whenever it
+// is asked to: a post from the audio thread allocates nothing, takes no lock and makes no system call,
+// as posting a message to JUCE's queue would. A thread that keeps posting cannot keep the queue busy
+// either.
 class CoalescedChangeNotifier : private juce::Timer
 {
 public:
-    // Often enough that a host's next idle call finds the change waiting; rarely enough to cost nothing.
+    // Often enough to look immediate where nobody asks sooner; rarely enough to cost nothing.
     static constexpr int lookIntervalMs = 10;
 
     explicit CoalescedChangeNotifier (juce::ChangeBroadcaster& broadcasterToUse);

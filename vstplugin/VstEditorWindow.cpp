@@ -23,11 +23,10 @@ VstEditorWindow::~VstEditorWindow()
 
 void VstEditorWindow::detach()
 {
-    // A closed window let go when it was closed; its deletion tells the processor nothing again.
-    if (detached)
+    // A window is disabled once it has let go, and its deletion tells the processor nothing again.
+    if (! isEnabled())
         return;
 
-    detached = true;
     stopTimer();
     setVisible (false);
 

@@ -37,7 +37,6 @@ private:
     const HostDeliversMessages deliveredByHost;
     AudioEffectX& effect;
     std::unique_ptr<juce::AudioProcessorEditor> editor;
-    bool detached = false;
 
     JUCE_DECLARE_NON_COPYABLE (VstEditorWindow)
 };
