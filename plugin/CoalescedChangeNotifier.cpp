@@ -3,7 +3,6 @@
 CoalescedChangeNotifier::CoalescedChangeNotifier (juce::ChangeBroadcaster& broadcasterToUse)
     : broadcaster (broadcasterToUse)
 {
-    startTimer (lookIntervalMs);
 }
 
 CoalescedChangeNotifier::~CoalescedChangeNotifier()
@@ -20,6 +19,18 @@ void CoalescedChangeNotifier::deliverPending()
 {
     if (pending.exchange (false, std::memory_order_acquire))
         broadcaster.sendSynchronousChangeMessage();
+}
+
+void CoalescedChangeNotifier::startWatching()
+{
+    if (watchers++ == 0)
+        startTimer (lookIntervalMs);
+}
+
+void CoalescedChangeNotifier::stopWatching()
+{
+    if (watchers > 0 && --watchers == 0)
+        stopTimer();
 }
 
 void CoalescedChangeNotifier::timerCallback()

@@ -7,10 +7,10 @@
 // Tells a broadcaster's listeners, on the message thread, that something changed, however often and
 // from whatever threads the change is posted. Posts that arrive between two looks come as one call.
 //
-// Posting only sets a flag, which the message thread looks at a hundred times a second and whenever it
-// is asked to: a post from the audio thread allocates nothing, takes no lock and makes no system call,
-// as posting a message to JUCE's queue would. A thread that keeps posting cannot keep the queue busy
-// either.
+// Posting only sets a flag: a post from the audio thread allocates nothing, takes no lock and makes no
+// system call, as posting a message to JUCE's queue would. A thread that keeps posting cannot keep the
+// queue busy either. The message thread looks at the flag whenever it is asked to, and a hundred times
+// a second while somebody watches; with nobody watching, nothing looks and nothing wakes.
 class CoalescedChangeNotifier : private juce::Timer
 {
 public:
@@ -28,11 +28,16 @@ public:
     // Tells the listeners now if anything was posted since they last heard; on the message thread.
     void deliverPending();
 
+    // A watcher comes or goes; the flag is looked at by itself while any is there. On the message thread.
+    void startWatching();
+    void stopWatching();
+
 private:
     void timerCallback() override;
 
     juce::ChangeBroadcaster& broadcaster;
     std::atomic<bool> pending { false };
+    int watchers = 0;
 
     JUCE_DECLARE_NON_COPYABLE (CoalescedChangeNotifier)
 };

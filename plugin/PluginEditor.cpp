@@ -133,12 +133,12 @@ MyAudioProcessorEditor::MyAudioProcessorEditor (MyAudioProcessor* ownerProcessor
     rightButton->addListener (this);
     leftButton->addListener (this);
     levelSlider->addListener (this);
-    getProcessor().addChangeListener (this);
+    getProcessor().addProgramChangeListener (this);
 }
 
 MyAudioProcessorEditor::~MyAudioProcessorEditor()
 {
-    getProcessor().removeChangeListener (this);
+    getProcessor().removeProgramChangeListener (this);
 
     valueKnob->removeListener (this);
     rightButton->removeListener (this);

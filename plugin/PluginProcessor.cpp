@@ -146,6 +146,18 @@ void MyAudioProcessor::deliverPendingProgramChange()
     programChangeNotifier->deliverPending();
 }
 
+void MyAudioProcessor::addProgramChangeListener (juce::ChangeListener* listener)
+{
+    addChangeListener (listener);
+    programChangeNotifier->startWatching();
+}
+
+void MyAudioProcessor::removeProgramChangeListener (juce::ChangeListener* listener)
+{
+    programChangeNotifier->stopWatching();
+    removeChangeListener (listener);
+}
+
 void MyAudioProcessor::applyProgram (int index)
 {
     curProgram.store (index, std::memory_order_relaxed);

@@ -63,6 +63,11 @@ public:
     // Tells the change listeners now of a program change they have not heard of yet, rather than at the
     // message thread's next look; on the message thread.
     void deliverPendingProgramChange();
+    // A change listener that hears of program changes within CoalescedChangeNotifier::lookIntervalMs
+    // without asking, as an open editor does. While none is added, nothing looks for changes by itself,
+    // so a processor without an editor costs nothing between host calls. On the message thread.
+    void addProgramChangeListener (juce::ChangeListener* listener);
+    void removeProgramChangeListener (juce::ChangeListener* listener);
     const juce::String getProgramName (int index) override;
     void changeProgramName (int index, const juce::String& newName) override;
 

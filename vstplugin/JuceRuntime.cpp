@@ -3,11 +3,16 @@
 #include "PluginXConnection.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <juce_events/native/juce_linux_EventLoopInternal.h>
 
-#include <algorithm>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
+#include <deque>
+#include <list>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -25,6 +30,11 @@ namespace
 // Rounds of ready event sources that one delivery serves at most, so that a source that keeps
 // becoming ready cannot hold the host's thread.
 constexpr int maxDeliveryRounds = 8;
+
+// Handed-over work that may wait for its runner before a new instance waits for it in turn: enough to
+// keep closes from waiting for each other's hand-over, few enough that closed instances cannot pile up
+// faster than they are freed.
+constexpr std::size_t maxWorkBeforeNewInstancesWait = 64;
 
 using Lock = std::unique_lock<std::mutex>;
 
@@ -44,51 +54,93 @@ enum class Phase
     stopping
 };
 
-// Work runs in the order of its place. Work that handed-over work leaves for later takes the place of
-// the work it came from, ahead of anything asked after that: a window closed for another thread is
-// deleted before an instance whose deletion that thread asked for next.
 struct HandedOverWork
 {
     std::function<void()> work;
     bool afterUnwinding;
-    std::uint64_t place;
 };
 
-constexpr std::uint64_t noPlace = 0;
+using WorkList = std::list<HandedOverWork>;
 
-// Who owns JUCE, and the runtime's life. Guarded by `lock`; `holderId` is also read without it, by a
-// thread asking whether it holds JUCE itself, which only that thread can change.
+// Handed-over work in the order it runs, with the work that may run while its runner is still inside
+// a call also listed on its own, so that such a runner reaches it without passing what must wait.
+struct WorkQueue
+{
+    WorkList inOrder;
+    std::deque<WorkList::iterator> whileInside;
+
+    bool empty() const noexcept { return inOrder.empty(); }
+
+    void append (std::function<void()> work, bool afterUnwinding)
+    {
+        inOrder.push_back ({ std::move (work), afterUnwinding });
+        if (! afterUnwinding)
+            whileInside.push_back (std::prev (inOrder.end()));
+    }
+
+    // Moves all of `later` behind this queue's work, or all of `earlier` ahead of it; the work itself
+    // stays where it is in memory.
+    void appendAll (WorkQueue& later)
+    {
+        inOrder.splice (inOrder.end(), later.inOrder);
+        whileInside.insert (whileInside.end(), later.whileInside.begin(), later.whileInside.end());
+        later.whileInside.clear();
+    }
+
+    void prependAll (WorkQueue& earlier)
+    {
+        inOrder.splice (inOrder.begin(), earlier.inOrder);
+        whileInside.insert (whileInside.begin(), earlier.whileInside.begin(), earlier.whileInside.end());
+        earlier.whileInside.clear();
+    }
+};
+
+// Handed-over work that is running, on the stack of the thread that runs it. Work it leaves for after
+// unwinding goes where it stood, ahead of anything asked after it: a window closed for another
+// thread is deleted before an instance whose deletion that thread asked for next.
+struct RunningWork
+{
+    WorkList::iterator item;
+    RunningWork* outer;
+};
+
+// Who owns JUCE, and the runtime's life. Guarded by `lock`. `holderId` is also read without it, by a
+// thread asking whether it holds JUCE itself, which only that thread can change; `owner`, by the own
+// thread asking between two pieces of work whether a host thread wants JUCE.
 struct Runtime
 {
     std::mutex lock;
     // Every wait names its whole condition. The own thread waits on ownThreadTurn, signalled when JUCE
-    // goes back to it and when the runtime stops; host threads wait on changed, signalled at every other
-    // change that their waits depend on. So delivering to an open editor does not wake the paused own
-    // thread.
+    // goes back to it, when work is left for it and when the runtime stops; host threads wait on
+    // changed, signalled at every other change that their waits depend on. So delivering to an open
+    // editor does not wake the paused own thread.
     std::condition_variable ownThreadTurn;
     std::condition_variable changed;
+    // Wakes the own thread from its wait for JUCE's event sources; made once, like the runtime.
+    const int ownThreadWakeUp = eventfd (0, EFD_CLOEXEC | EFD_NONBLOCK);
 
     Phase phase = Phase::stopped;
     int instances = 0;
     // Host threads inside one of the runtime's calls, which may still use it after letting go of JUCE.
     int hostThreadsInside = 0;
 
-    Owner owner = Owner::ownThread;
+    std::atomic<Owner> owner { Owner::ownThread };
     std::atomic<std::thread::id> holderId {};
     // The holder's calls into the plug-in under way, nested ones included, and its calls to the host.
     int holderDepth = 0;
     int holderCallsToHost = 0;
-    // What the holder does for other threads, ordered by place; the place of the handed-over work that
-    // the holder is running now, if any.
-    std::vector<HandedOverWork> handedOver;
-    std::uint64_t lastPlace = noPlace;
-    std::uint64_t runningPlace = noPlace;
+    // Work handed over for whoever holds JUCE next.
+    WorkQueue handedOver;
+    // What the thread holding JUCE, the own thread included, has taken over to run, and the piece of it
+    // running now; touched by that thread alone.
+    WorkQueue claimed;
+    RunningWork* running = nullptr;
 
     // The own thread is JUCE's message thread and dispatching; only ever while it owns JUCE.
     bool ownThreadRunsJuce = false;
-    bool stopWakeUpPosted = false;
     int editorWindows = 0;
     std::thread ownThread;
+    std::thread::id ownThreadId;
 };
 
 // Made once and never deleted, since the library stays loaded: a host that exits with instances still
@@ -99,9 +151,10 @@ Runtime& runtime()
     return *instance;
 }
 
-bool isHeldByCaller (const Runtime& state)
+bool ownThreadHasWork (const Runtime& state)
 {
-    return state.owner == Owner::hostThread && state.holderId.load() == std::this_thread::get_id();
+    return state.owner == Owner::ownThread || state.phase == Phase::stopping
+           || (state.owner == Owner::nobody && ! state.handedOver.empty());
 }
 
 // Every change of owner goes through here.
@@ -110,18 +163,123 @@ void setOwner (Runtime& state, Owner owner, std::thread::id holder = {})
     state.owner = owner;
     state.holderId = holder;
     state.changed.notify_all();
-    if (owner == Owner::ownThread)
+    if (ownThreadHasWork (state))
         state.ownThreadTurn.notify_one();
 }
 
-// Wakes the plug-in's own message thread from its wait for the next message.
-void wakeOwnThread()
+bool isHeldByCaller (const Runtime& state)
 {
-    juce::MessageManager::callAsync ([] {});
+    return state.owner == Owner::hostThread && state.holderId.load() == std::this_thread::get_id();
+}
+
+// The own thread goes on holding JUCE, inside the message or the piece of work in hand, while a host
+// thread that takes it waits for it.
+bool isOwnThreadRunningJuce (const Runtime& state)
+{
+    return state.ownThreadRunsJuce && state.ownThreadId == std::this_thread::get_id();
+}
+
+// Wakes the plug-in's own thread from its wait for JUCE's event sources.
+void wakeOwnThread (const Runtime& state)
+{
+    eventfd_write (state.ownThreadWakeUp, 1);
+}
+
+// Sleeps until one of JUCE's event sources is ready or the own thread is woken. JUCE's own wait gives
+// up every two seconds; this one waits as long as nothing happens, so an idle plug-in costs nothing.
+void waitForJuceEvents (const Runtime& state)
+{
+    std::vector<pollfd> sources { { state.ownThreadWakeUp, POLLIN, 0 } };
+    for (const auto fd : juce::LinuxEventLoopInternal::getRegisteredFds())
+        sources.push_back ({ fd, POLLIN, 0 });
+
+    poll (sources.data(), sources.size(), -1);
+
+    eventfd_t wakeUps = 0;
+    eventfd_read (state.ownThreadWakeUp, &wakeUps);
+}
+
+// Wakes the own thread from waitForJuceEvents whenever JUCE's event sources change, such as when the
+// first editor connects to the X server, so that it waits for the new set.
+struct EventSourceWatch : juce::LinuxEventLoopInternal::Listener
+{
+    explicit EventSourceWatch (const Runtime& stateToWake) : state (stateToWake)
+    {
+        juce::LinuxEventLoopInternal::registerLinuxEventLoopListener (*this);
+    }
+
+    ~EventSourceWatch() override { juce::LinuxEventLoopInternal::deregisterLinuxEventLoopListener (*this); }
+
+    void fdCallbacksChanged() override { wakeOwnThread (state); }
+
+    const Runtime& state;
+};
+
+void runInItsPlace (Runtime& state, WorkList::iterator item)
+{
+    RunningWork running { item, state.running };
+    state.running = &running;
+    item->work();
+    state.running = running.outer;
+    state.claimed.inOrder.erase (item);
+}
+
+// Runs what was handed over before this call, in order, and what that work leaves for later in its
+// place; without `unwound`, only the work that may run while the caller is still inside a call. Work
+// handed over from now on is not the caller's. The caller holds JUCE; the lock is taken twice, however
+// much work there is. Stops early once `goOn` says so.
+template <typename GoOn>
+void runHandedOver (Runtime& state, Lock& lock, bool unwound, GoOn goOn)
+{
+    auto& claimed = state.claimed;
+    if (! state.handedOver.empty())
+    {
+        claimed.appendAll (state.handedOver);
+        state.changed.notify_all();
+    }
+    lock.unlock();
+
+    while (goOn())
+    {
+        if (unwound && ! claimed.empty())
+        {
+            const auto first = claimed.inOrder.begin();
+            if (! first->afterUnwinding)
+                claimed.whileInside.pop_front();
+            runInItsPlace (state, first);
+        }
+        else if (! unwound && ! claimed.whileInside.empty())
+        {
+            const auto first = claimed.whileInside.front();
+            claimed.whileInside.pop_front();
+            runInItsPlace (state, first);
+        }
+        else
+        {
+            break;
+        }
+    }
+
+    lock.lock();
+}
+
+void runHandedOver (Runtime& state, Lock& lock, bool unwound)
+{
+    runHandedOver (state, lock, unwound, [] { return true; });
+}
+
+void handOver (Runtime& state, std::function<void()> work, bool afterUnwinding)
+{
+    if (isHeldByCaller (state) && state.running != nullptr)
+        state.claimed.inOrder.insert (state.running->item, { std::move (work), afterUnwinding });
+    else
+        state.handedOver.append (std::move (work), afterUnwinding);
 }
 
 // The caller becomes the holder, with `callsUnderWay` of its calls into the plug-in. From the own
-// thread it waits until that thread has finished the message in hand: that thread never calls the host.
+// thread it waits until that thread has finished the message or the piece of work in hand: that thread
+// never calls the host. Then it runs what was handed over before, as far as its calls under way allow:
+// a close asked before this call closes the old editor, not one this call makes.
 void take (Runtime& state, Lock& lock, int callsUnderWay)
 {
     setOwner (state, Owner::hostThread, std::this_thread::get_id());
@@ -129,46 +287,11 @@ void take (Runtime& state, Lock& lock, int callsUnderWay)
 
     if (state.ownThreadRunsJuce)
     {
-        lock.unlock();
-        wakeOwnThread();
-        lock.lock();
+        wakeOwnThread (state);
         state.changed.wait (lock, [&state] { return ! state.ownThreadRunsJuce; });
     }
     juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
-}
-
-// Runs what other threads handed over, one by one in order, until none is left; without `unwound`, only
-// the work that may run while the holder is still inside a call.
-void runHandedOver (Runtime& state, Lock& lock, bool unwound)
-{
-    const auto outerPlace = state.runningPlace;
-    for (;;)
-    {
-        auto& queue = state.handedOver;
-        const auto due = std::find_if (queue.begin(), queue.end(), [unwound] (const HandedOverWork& item) {
-            return unwound || ! item.afterUnwinding;
-        });
-        if (due == queue.end())
-            break;
-
-        auto item = std::move (*due);
-        queue.erase (due);
-        state.runningPlace = item.place;
-        lock.unlock();
-        item.work();
-        lock.lock();
-    }
-    state.runningPlace = outerPlace;
-}
-
-void handOver (Runtime& state, std::function<void()> work, bool afterUnwinding)
-{
-    const auto place = isHeldByCaller (state) && state.runningPlace != noPlace ? state.runningPlace : ++state.lastPlace;
-    auto& queue = state.handedOver;
-    const auto after = std::upper_bound (queue.begin(), queue.end(), place, [] (std::uint64_t wanted, const HandedOverWork& item) {
-        return wanted < item.place;
-    });
-    queue.insert (after, { std::move (work), afterUnwinding, place });
+    runHandedOver (state, lock, callsUnderWay == 0);
 }
 
 // Takes JUCE or nests in it for a host thread counted inside. With another host thread holding it,
@@ -185,8 +308,7 @@ bool hold (Runtime& state, Lock& lock, bool waitForHolder)
 
         if (isHeldByCaller (state))
         {
-            // Whatever was asked before this call comes first: a close handed over before a new editor
-            // is asked for closes the old one, not the new.
+            // Whatever was asked before this call comes first, as when JUCE is taken.
             ++state.holderDepth;
             runHandedOver (state, lock, false);
             return true;
@@ -199,10 +321,11 @@ bool hold (Runtime& state, Lock& lock, bool waitForHolder)
     }
 }
 
-// The holder's outermost call has ended: it does the work handed to it and lets go. With no editor
-// left JUCE goes back to the own thread, and the caller goes on only once that thread has claimed it,
-// or a host thread has taken it first, since JUCE reads which thread is its message thread without a
-// lock.
+// The holder's outermost call has ended: it does the work handed to it so far and lets go. Work handed
+// over from now on goes to whoever holds JUCE next. With no editor left that is the own thread, and
+// the caller goes on only once that thread has claimed it, or a host thread has taken it first, since
+// JUCE reads which thread is its message thread without a lock. With an editor open it is the next
+// host thread to take JUCE, or the own thread if work is left and none comes first.
 void letGo (Runtime& state, Lock& lock)
 {
     runHandedOver (state, lock, true);
@@ -217,73 +340,105 @@ void letGo (Runtime& state, Lock& lock)
     state.changed.wait (lock, [&state] { return state.ownThreadRunsJuce || state.owner != Owner::ownThread; });
 }
 
-void runOwnThread (Runtime& state)
+// The own thread runs what was left for it, until a host thread wants JUCE: then the rest goes back,
+// ahead of anything handed over since, for that thread to run.
+void runLeftWork (Runtime& state, Lock& lock)
 {
-    juce::initialiseJuce_GUI();
-    auto* messageManager = juce::MessageManager::getInstance();
+    runHandedOver (state, lock, true, [&state] { return state.owner == Owner::ownThread; });
+    state.handedOver.prependAll (state.claimed);
+}
 
-    Lock lock (state.lock);
-    messageManager->setCurrentThreadAsMessageThread();
+void becomeMessageThread (Runtime& state)
+{
+    juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
     state.ownThreadRunsJuce = true;
-    state.phase = Phase::running;
     state.changed.notify_all();
+}
+
+// JUCE's message thread while the runtime runs: it delivers JUCE's messages while JUCE is its own,
+// runs the work left for it, and sleeps while there is neither.
+void serveUntilStopped (Runtime& state)
+{
+    Lock lock (state.lock);
+    const EventSourceWatch eventSources (state);
+    state.phase = Phase::running;
+    becomeMessageThread (state);
 
     while (state.phase != Phase::stopping)
     {
+        // Work left while an editor is open is not left waiting for the next host call.
+        if (state.owner == Owner::nobody && ! state.handedOver.empty())
+            setOwner (state, Owner::ownThread);
+
         if (state.owner != Owner::ownThread)
         {
             state.ownThreadRunsJuce = false;
             state.changed.notify_all();
-            state.ownThreadTurn.wait (lock, [&state] { return state.owner == Owner::ownThread || state.phase == Phase::stopping; });
+            state.ownThreadTurn.wait (lock, [&state] { return ownThreadHasWork (state); });
             continue;
         }
 
         if (! state.ownThreadRunsJuce)
-        {
-            messageManager->setCurrentThreadAsMessageThread();
-            state.ownThreadRunsJuce = true;
-            state.changed.notify_all();
-        }
+            becomeMessageThread (state);
 
-        lock.unlock();
-        juce::dispatchNextMessageOnSystemQueue (false);
-        lock.lock();
+        if (! state.handedOver.empty())
+        {
+            runLeftWork (state, lock);
+        }
+        else if (state.editorWindows > 0)
+        {
+            setOwner (state, Owner::nobody);
+        }
+        else
+        {
+            lock.unlock();
+            waitForJuceEvents (state);
+            for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
+            {
+            }
+            lock.lock();
+        }
     }
 
-    // The thread that stops the runtime may still be inside the message queue it posted to.
-    state.ownThreadTurn.wait (lock, [&state] { return state.stopWakeUpPosted; });
-    messageManager->setCurrentThreadAsMessageThread();
+    // No instance and no host thread is left, so nothing more can be handed over.
+    setOwner (state, Owner::ownThread);
+    if (! state.ownThreadRunsJuce)
+        becomeMessageThread (state);
+    runHandedOver (state, lock, true);
     state.ownThreadRunsJuce = false;
-    lock.unlock();
+}
+
+void runOwnThread (Runtime& state)
+{
+    pthread_setname_np (pthread_self(), "Halvorn JUCE");
+    juce::initialiseJuce_GUI();
+    serveUntilStopped (state);
     juce::shutdownJuce_GUI();
 }
 
-// Called by the thread that let go of the runtime last; nothing else uses it until it has stopped.
+// Called by the host thread that let go of the runtime last; nothing else uses it until it has stopped.
 void stop (Runtime& state, Lock& lock)
 {
     state.phase = Phase::stopping;
     state.ownThreadTurn.notify_one();
-
-    lock.unlock();
-    wakeOwnThread();
-    lock.lock();
-    state.stopWakeUpPosted = true;
-    state.ownThreadTurn.notify_one();
+    wakeOwnThread (state);
 
     auto ownThread = std::move (state.ownThread);
     lock.unlock();
     ownThread.join();
     lock.lock();
 
-    state.stopWakeUpPosted = false;
+    state.ownThreadId = {};
     state.phase = Phase::stopped;
     state.changed.notify_all();
 }
 
-// The one place that decides to stop: no instance left, and no host thread inside.
+// The one place that decides to stop: no instance left, and no host thread inside. The own thread,
+// which may have freed the last instance itself, leaves the stop to the next host thread to leave.
 void stopIfUnused (Runtime& state, Lock& lock)
 {
-    if (state.instances == 0 && state.hostThreadsInside == 0 && state.phase == Phase::running)
+    if (state.instances == 0 && state.hostThreadsInside == 0 && state.phase == Phase::running
+        && std::this_thread::get_id() != state.ownThreadId)
         stop (state, lock);
 }
 
@@ -298,16 +453,17 @@ void runWithJuce (std::function<void()> work, bool afterUnwinding)
     auto& state = runtime();
     Lock lock (state.lock);
 
-    if (state.owner == Owner::hostThread && (! isHeldByCaller (state) || (afterUnwinding && state.holderDepth > 0)))
-    {
-        handOver (state, std::move (work), afterUnwinding);
-        return;
-    }
-
-    if (isHeldByCaller (state))
+    const auto insideCall = isHeldByCaller (state) && state.holderDepth > 0;
+    if (isOwnThreadRunningJuce (state) || (isHeldByCaller (state) && ! (afterUnwinding && insideCall)))
     {
         lock.unlock();
         work();
+        return;
+    }
+
+    if (state.owner == Owner::hostThread)
+    {
+        handOver (state, std::move (work), afterUnwinding);
         return;
     }
 
@@ -331,11 +487,20 @@ ScopedJuceRuntime::ScopedJuceRuntime()
     ++state.instances;
     state.changed.wait (lock, [&state] { return state.phase == Phase::running || state.phase == Phase::stopped; });
     if (state.phase == Phase::running)
+    {
+        // A host that makes instances faster than its closed ones are freed waits for the freeing, as an
+        // editor request waits: only while the thread that frees them runs the plug-in's own code.
+        state.changed.wait (lock, [&state] {
+            return state.handedOver.inOrder.size() <= maxWorkBeforeNewInstancesWait || state.holderCallsToHost > 0
+                   || isHeldByCaller (state);
+        });
         return;
+    }
 
     state.phase = Phase::starting;
     setOwner (state, Owner::ownThread);
     state.ownThread = std::thread (runOwnThread, std::ref (state));
+    state.ownThreadId = state.ownThread.get_id();
     state.changed.wait (lock, [&state] { return state.phase == Phase::running; });
 }
 

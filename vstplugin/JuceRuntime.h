@@ -5,8 +5,9 @@
 
 // Keeps JUCE's GUI and message support alive while any plug-in instance exists. A Linux host does not
 // run JUCE's message loop, so while no editor is open the plug-in runs a message thread of its own: the
-// first instance starts it, and the thread that lets go of the runtime last, once no instance is
-// left, stops it. Instances may come and go on any threads.
+// first instance starts it, and the host thread that lets go of the runtime last, once no instance is
+// left, stops it. With nothing to deliver and no work left, that thread sleeps: an instance without an
+// editor costs no processor time. Instances may come and go on any threads.
 class ScopedJuceRuntime
 {
 public:
@@ -33,7 +34,10 @@ public:
 //   request answers that there is no editor.
 // - An idle call never waits: it returns if another thread owns JUCE.
 // - Work that must be done, such as closing an editor or an instance, is handed to the owning host
-//   thread, which does it before its own call into the plug-in returns.
+//   thread, which does it at its next call into the plug-in or before its outermost call returns.
+//   Each time it does only what was handed over before, so its share is bounded; what comes later
+//   goes to whoever holds JUCE next, and the own thread takes JUCE for work left while nobody holds
+//   it, so no work waits for a host call that may never come.
 class HostJuceCall
 {
 public:
@@ -56,8 +60,9 @@ public:
 
     // Runs work with JUCE held: now, on a thread that holds it or when no host thread does; otherwise
     // the thread that holds it runs it at its next call into the plug-in, or before its outermost call
-    // returns, whichever comes first. Work handed over runs in the order it was asked, and what it leaves
-    // for later keeps its place in that order, however deeply the holder nests.
+    // returns, whichever comes first, if it was asked by then; if not, whoever holds JUCE next runs it.
+    // Work handed over runs in the order it was asked, and what it leaves for later keeps its place in
+    // that order, however deeply the holder nests.
     static void run (std::function<void()> work);
 
     // The same, for work that deletes what may still be running further up the holding thread's

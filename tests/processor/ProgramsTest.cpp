@@ -24,12 +24,12 @@ protected:
     int changesAfter (const std::function<void()>& action)
     {
         // What earlier steps posted arrives first, so that only the action's own broadcasts count.
-        dispatchChangeNotices();
+        processor->deliverPendingProgramChange();
         ChangeCounter counter;
-        processor->addChangeListener (&counter);
+        processor->addProgramChangeListener (&counter);
         action();
         dispatchChangeNotices();
-        processor->removeChangeListener (&counter);
+        processor->removeProgramChangeListener (&counter);
         return counter.count;
     }
 };

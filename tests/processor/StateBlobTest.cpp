@@ -412,7 +412,7 @@ TEST_F (StateBlobTest, ASecondRestoreWithinTheWindowAppliesItsValuesButNotItsPro
         void changeListenerCallback (juce::ChangeBroadcaster*) override { ++count; }
         int count = 0;
     } counter;
-    processor->addChangeListener (&counter);
+    processor->addProgramChangeListener (&counter);
 
     const auto first = blobWith ("<MYTEVRALPLUGINSETTINGS curProgram=\"1\"/>");
     processor->setStateInformation (first.getData(), static_cast<int> (first.getSize()));
@@ -427,6 +427,6 @@ TEST_F (StateBlobTest, ASecondRestoreWithinTheWindowAppliesItsValuesButNotItsPro
     EXPECT_EQ (processor->getCurrentProgram(), 2);
     EXPECT_EQ (values(), (std::array { 0.1f, 0.2f, 0.3f, 0.4f, 0.5f }));
 
-    processor->removeChangeListener (&counter);
+    processor->removeProgramChangeListener (&counter);
 }
 

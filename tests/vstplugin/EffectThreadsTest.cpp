@@ -146,6 +146,34 @@ TEST (EffectThreads, AnEditorAndItsInstanceClosedForANestingHolderGoInTheOrderAs
     delete closed;
 }
 
+// Another thread closes an editor a hundred thousand times while the GUI thread is inside a host
+// callback: the GUI thread runs each close it was handed once, in time that grows with their number
+// only, and returns.
+TEST (EffectThreads, AHolderRunsTheClosesHandedToItInTimeLinearInTheirNumber)
+{
+    constexpr int closes = 100000;
+    constexpr auto generousBound = std::chrono::seconds (5);
+
+    Instance idled, closedElsewhere;
+    ASSERT_TRUE (idled.openEditor());
+    std::chrono::steady_clock::time_point callbackReturned;
+    std::atomic<bool> handedOver { false };
+    idled.onAutomation = [&] {
+        std::thread ([&closedElsewhere] {
+            for (int close = 0; close < closes; ++close)
+                closedElsewhere.dispatch (EffectOpcode::editorCloseView);
+        }).join();
+        handedOver = true;
+        callbackReturned = std::chrono::steady_clock::now();
+    };
+    idled.postEdit (0.5f);
+    idleUntil (idled, [&] { return handedOver.load(); });
+
+    EXPECT_LT (std::chrono::steady_clock::now() - callbackReturned, generousBound);
+    closedElsewhere.close();
+    idled.close();
+}
+
 // Closes race the editor deliveries that report edits to the host: once an instance's close has
 // returned, no request for that instance reaches the host.
 TEST (EffectThreads, NoHostCallForAnInstanceStartsAfterItsCloseHasReturned)

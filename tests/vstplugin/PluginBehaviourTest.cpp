@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class PluginBehaviour : public ::testing::Test
@@ -276,6 +279,48 @@ TEST_F (PluginBehaviour, ArrangementAndBypassChangeWhileProcessing)
     releaseSpeakerArrangement (&stereo);
 }
 
+// How often the plug-in's threads, and JUCE's, have been switched to so far.
+static long contextSwitchesOfPluginThreads()
+{
+    long switches = 0;
+    for (const auto& task : std::filesystem::directory_iterator ("/proc/self/task"))
+    {
+        std::ifstream nameFile (task.path() / "comm");
+        std::string name;
+        std::getline (nameFile, name);
+        if (name.rfind ("Halvorn", 0) != 0 && name.rfind ("JUCE", 0) != 0)
+            continue;
+
+        std::ifstream status (task.path() / "status");
+        for (std::string line; std::getline (status, line);)
+            if (line.rfind ("voluntary_ctxt_switches:", 0) == 0 || line.rfind ("nonvoluntary_ctxt_switches:", 0) == 0)
+                switches += std::stol (line.substr (line.find (':') + 1));
+    }
+    return switches;
+}
+
+// Instances that a host has loaded, changed and left alone, with no editor open: no thread of theirs
+// wakes.
+TEST_F (PluginBehaviour, InstancesWithNoEditorOpenWakeNoThread)
+{
+    constexpr int instances = 16;
+    RecordingHost otherHost;
+    std::vector<std::unique_ptr<VstHostedEffect>> loaded;
+    for (int instance = 0; instance < instances; ++instance)
+    {
+        loaded.push_back (loadPlugin (otherHost));
+        ASSERT_NE (loaded.back(), nullptr);
+        loaded.back()->dispatch (EffectOpcode::open);
+        loaded.back()->dispatch (EffectOpcode::setProgram, 0, instance % 24);
+    }
+    resume();
+    std::this_thread::sleep_for (std::chrono::milliseconds (100));
+
+    const auto before = contextSwitchesOfPluginThreads();
+    std::this_thread::sleep_for (std::chrono::seconds (1));
+    EXPECT_EQ (contextSwitchesOfPluginThreads() - before, 0);
+}
+
 TEST_F (PluginBehaviour, EditorBoundsWithoutAWindow)
 {
     for (int round = 0; round < 3; ++round)
@@ -459,6 +504,72 @@ TEST_F (PluginBehaviour, TheLastTwoInstancesCloseOnTwoThreadsAtOnce)
     }
 }
 
+// A sanitizer keeps freed memory, and memory of its own, for its checks.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool residentMemoryIsTheProgramsOwn = false;
+#else
+constexpr bool residentMemoryIsTheProgramsOwn = true;
+#endif
+
+// The process's resident memory so far, at its peak, in kilobytes.
+static long peakResidentKilobytes()
+{
+    std::ifstream status ("/proc/self/status");
+    for (std::string line; std::getline (status, line);)
+        if (line.rfind ("VmHWM:", 0) == 0)
+            return std::stol (line.substr (line.find (':') + 1));
+    return 0;
+}
+
+// A plug-in scanner's threads load and close instances as fast as they can, beside busy threads of the
+// host's own: no close waits long, and the instances closed while another thread holds JUCE are freed
+// about as fast as they come, instead of piling up.
+TEST_F (PluginBehaviour, ThreadsThatLoadAndCloseInstancesAtOnce)
+{
+    constexpr int scanners = 8;
+    constexpr int busyThreads = 8;
+    constexpr auto churning = std::chrono::seconds (2);
+    constexpr auto generousCloseBound = std::chrono::seconds (2);
+    constexpr long generousGrowthKilobytes = 64 * 1024;
+
+    const auto peakBefore = peakResidentKilobytes();
+    std::atomic<bool> going { true };
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < busyThreads; ++thread)
+        threads.emplace_back ([&going] {
+            for (volatile long spin = 0; going; spin = spin + 1)
+            {
+            }
+        });
+
+    std::atomic<long> longestCloseNs { 0 };
+    for (int thread = 0; thread < scanners; ++thread)
+        threads.emplace_back ([this, &going, &longestCloseNs] {
+            while (going)
+            {
+                auto scanned = loadPlugin (host);
+                ASSERT_NE (scanned, nullptr);
+                scanned->dispatch (EffectOpcode::open);
+                const auto start = std::chrono::steady_clock::now();
+                scanned->close();
+                const long took = std::chrono::nanoseconds (std::chrono::steady_clock::now() - start).count();
+                for (long longest = longestCloseNs; took > longest && ! longestCloseNs.compare_exchange_weak (longest, took);)
+                {
+                }
+            }
+        });
+    std::this_thread::sleep_for (churning);
+    going = false;
+    for (auto& thread : threads)
+        thread.join();
+
+    EXPECT_LT (longestCloseNs.load(), std::chrono::nanoseconds (generousCloseBound).count());
+    if (residentMemoryIsTheProgramsOwn)
+    {
+        EXPECT_LT (peakResidentKilobytes() - peakBefore, generousGrowthKilobytes);
+    }
+}
+
 // A host that removes a plug-in on one thread while another thread opens the first editor of another:
 // neither waits for the other's editor. And a host that closes an editor on one thread while another
 // opens it again: whichever comes second, the editor is left whole and opens again.
@@ -492,6 +603,31 @@ TEST_F (PluginBehaviour, ClosesRaceTheFirstEditorsOpen)
         makeFirstEditor();
         plugin->dispatch (EffectOpcode::editorCloseView);
     }
+}
+
+// A host that keeps closing an editor on one thread while another makes the first editor and closes
+// it again: the closes handed to the thread that makes the editor are a bounded share, so every
+// editor request returns while the closes go on.
+TEST_F (PluginBehaviour, EditorRequestsReturnWhileAnotherThreadKeepsClosingEditors)
+{
+    constexpr int rounds = 200;
+    RecordingHost otherHost;
+    auto second = loadPlugin (otherHost);
+    ASSERT_NE (second, nullptr);
+
+    std::atomic<bool> closing { true };
+    std::thread closer ([&] {
+        while (closing)
+            second->dispatch (EffectOpcode::editorCloseView);
+    });
+    for (int round = 0; round < rounds; ++round)
+        returnsInTime ("making the first editor while another thread keeps closing editors", [this] {
+            EditorRect* rect = nullptr;
+            EXPECT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+            plugin->dispatch (EffectOpcode::editorCloseView);
+        });
+    closing = false;
+    closer.join();
 }
 
 // An editor request waits for a thread that is delivering the editors' messages, which runs only the
