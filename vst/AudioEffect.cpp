@@ -107,11 +107,13 @@ long long AudioEffect::dispatcher(int opcode, int index, long long value, void* 
 
 void AudioEffect::setFlag(std::int32_t bit, bool state)
 {
-    // The host reads the flags on its own threads, unguarded, as the record's layout leaves it: a flag
-    // that keeps its value is not written again.
-    const std::int32_t flags = state ? (effectRecord.flags | bit) : (effectRecord.flags & ~bit);
-    if (flags != effectRecord.flags)
-        effectRecord.flags = flags;
+    setRecordField(effectRecord.flags, state ? (effectRecord.flags | bit) : (effectRecord.flags & ~bit));
+}
+
+void AudioEffect::setRecordField(std::int32_t& field, std::int32_t value)
+{
+    if (field != value)
+        field = value;
 }
 
 void AudioEffect::dB2string(float gain, char* text, int maxLength)

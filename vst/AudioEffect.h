@@ -52,14 +52,14 @@ public:
     virtual int getChunk(void** /*data*/, bool /*isPreset*/) { return 0; }
     virtual int setChunk(void* /*data*/, int /*byteSize*/, bool /*isPreset*/) { return 0; }
 
-    virtual void setUniqueID(int uniqueID) { effectRecord.uniqueID = uniqueID; }
-    virtual void setNumInputs(int inputs) { effectRecord.numInputs = inputs; }
-    virtual void setNumOutputs(int outputs) { effectRecord.numOutputs = outputs; }
+    virtual void setUniqueID(int uniqueID) { setRecordField(effectRecord.uniqueID, uniqueID); }
+    virtual void setNumInputs(int inputs) { setRecordField(effectRecord.numInputs, inputs); }
+    virtual void setNumOutputs(int outputs) { setRecordField(effectRecord.numOutputs, outputs); }
 
     virtual void canProcessReplacing(bool state) { setFlag(EffectFlag::canProcessReplacing, state); }
     virtual void canDoubleReplacing(bool state) { setFlag(EffectFlag::canDoubleReplacing, state); }
     virtual void programsAreChunks(bool state) { setFlag(EffectFlag::programsAreChunks, state); }
-    virtual void setInitialDelay(int delay) { effectRecord.initialDelay = delay; }
+    virtual void setInitialDelay(int delay) { setRecordField(effectRecord.initialDelay, delay); }
 
     virtual EffectEditor* getEditor() { return editor.get(); }
     virtual AEffect* getAeffect() { return &effectRecord; }
@@ -84,8 +84,14 @@ public:
     virtual void __hasVuDeprecated(bool state) { setFlag(EffectFlag::hasVuDeprecated, state); }
     virtual void __hasClipDeprecated(bool state) { setFlag(EffectFlag::hasClipDeprecated, state); }
     virtual void __canMonoDeprecated(bool state) { setFlag(EffectFlag::canMonoDeprecated, state); }
-    virtual void __setRealtimeQualitiesDeprecated(int qualities) { effectRecord.realtimeQualities = qualities; }
-    virtual void __setOfflineQualitiesDeprecated(int qualities) { effectRecord.offlineQualities = qualities; }
+    virtual void __setRealtimeQualitiesDeprecated(int qualities)
+    {
+        setRecordField(effectRecord.realtimeQualities, qualities);
+    }
+    virtual void __setOfflineQualitiesDeprecated(int qualities)
+    {
+        setRecordField(effectRecord.offlineQualities, qualities);
+    }
     // Both answer true when the host reports the pin connected (answer 0) or there is no host.
     virtual bool __isInputConnectedDeprecated(int input);
     virtual bool __isOutputConnectedDeprecated(int output);
@@ -103,6 +109,9 @@ public:
 protected:
     // Sets bit when state is true, clears it otherwise; the other bits keep their values.
     void setFlag(std::int32_t bit, bool state);
+    // The host reads the record on its own threads, unguarded, as the record's layout leaves it: a
+    // field that keeps its value is not written again.
+    static void setRecordField(std::int32_t& field, std::int32_t value);
 
     // Calls the host once with this effect's record. Without a host callback nothing is sent
     // and the answer is 0, which every named call turns into its default.

@@ -241,6 +241,43 @@ TEST_F (PluginBehaviour, MonoInputAndBypass)
     releaseSpeakerArrangement (&stereo);
 }
 
+// A host switches between mono and stereo input while nothing reads the record; then one of its threads
+// reads the record, unguarded, while another resumes and hands the plug-in the same arrangement again.
+TEST_F (PluginBehaviour, TheRecordIsReadWhileAnotherThreadResumesWithTheSameArrangement)
+{
+    VstSpeakerArrangement* mono = nullptr;
+    VstSpeakerArrangement* stereo = nullptr;
+    ASSERT_TRUE (allocateSpeakerArrangement (&mono, 1));
+    ASSERT_TRUE (allocateSpeakerArrangement (&stereo, 2));
+    const AEffect& record = plugin->record();
+
+    for (auto* inputs : { mono, stereo, mono, stereo })
+    {
+        const auto arrange = [&] {
+            plugin->dispatch (EffectOpcode::setSpeakerArrangement, 0, reinterpret_cast<long long> (inputs), stereo);
+        };
+        arrange();
+        std::atomic<bool> reading { true };
+        int unexpected = 0;
+        std::thread reader ([&] {
+            while (reading)
+                if (record.numInputs != inputs->channelCount || record.numOutputs != 2 || record.initialDelay != 0
+                    || record.flags != 0x31)
+                    ++unexpected;
+        });
+        for (int round = 0; round < 20; ++round)
+        {
+            resume();
+            arrange();
+        }
+        reading = false;
+        reader.join();
+        EXPECT_EQ (unexpected, 0) << inputs->channelCount << " inputs";
+    }
+    releaseSpeakerArrangement (&mono);
+    releaseSpeakerArrangement (&stereo);
+}
+
 // Hosts may switch between mono and stereo input, or bypass, while the audio thread is processing.
 TEST_F (PluginBehaviour, ArrangementAndBypassChangeWhileProcessing)
 {
