@@ -174,6 +174,33 @@ TEST (EffectThreads, AHolderRunsTheClosesHandedToItInTimeLinearInTheirNumber)
     idled.close();
 }
 
+// Work handed over while the GUI thread finishes what it was handed before is not the GUI thread's.
+// With an editor open and no host thread calling again, it still runs, on the plug-in's own thread.
+TEST (EffectThreads, WorkHandedOverAsTheHolderLetsGoRunsWithoutAnotherHostCall)
+{
+    constexpr auto generousBound = std::chrono::seconds (5);
+
+    Instance idled;
+    ASSERT_TRUE (idled.openEditor());
+    std::atomic<bool> handedOver { false }, laterWorkRan { false };
+    idled.onAutomation = [&] {
+        std::thread ([&] {
+            HostJuceCall::run ([&] {
+                std::thread ([&] { HostJuceCall::run ([&] { laterWorkRan = true; }); }).join();
+            });
+        }).join();
+        handedOver = true;
+    };
+    idled.postEdit (0.5f);
+    idleUntil (idled, [&] { return handedOver.load(); });
+
+    const auto deadline = std::chrono::steady_clock::now() + generousBound;
+    while (! laterWorkRan && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
+    EXPECT_TRUE (laterWorkRan);
+    idled.close();
+}
+
 // Closes race the editor deliveries that report edits to the host: once an instance's close has
 // returned, no request for that instance reaches the host.
 TEST (EffectThreads, NoHostCallForAnInstanceStartsAfterItsCloseHasReturned)
