@@ -25,14 +25,17 @@ public:
 //   returns, with the calls that the host makes back into the plug-in from inside it. Linux hosts
 //   expect their editors' requests on the thread that calls them, so editor calls take it.
 // - Nobody owns it between host calls while an editor is open: the own thread stays paused, and the
-//   next editor call takes it at once.
+//   next editor call takes it at once. Only work left by the last holder brings the own thread back,
+//   for as long as that work takes.
 //
 // No wait can close a circle through the host: a host thread waits only for an owner that runs the
 // plug-in's own code and is not inside a call to the host, and such an owner waits for nothing but the
 // own thread, which never calls the host.
 // - An editor request waits for such an owner; while the owner is inside a call to the host, the
 //   request answers that there is no editor.
-// - An idle call never waits: it returns if another thread owns JUCE.
+// - An idle call never waits for another host thread: it returns if one owns JUCE.
+// - A new instance waits while closed instances wait to be freed beyond a bound, for such an owner
+//   only, so that a host making and closing instances on several threads cannot pile them up.
 // - Work that must be done, such as closing an editor or an instance, is handed to the owning host
 //   thread, which does it at its next call into the plug-in or before its outermost call returns.
 //   Each time it does only what was handed over before, so its share is bounded; what comes later
