@@ -9,11 +9,14 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -35,6 +38,10 @@ constexpr int maxDeliveryRounds = 8;
 // keep closes from waiting for each other's hand-over, few enough that closed instances cannot pile up
 // faster than they are freed.
 constexpr std::size_t maxWorkBeforeNewInstancesWait = 64;
+
+// How long JUCE stays as the last editor left it before it starts afresh: an editor opened again soon
+// finds JUCE ready.
+constexpr auto juceKeptAfterLastEditor = std::chrono::seconds (1);
 
 using Lock = std::unique_lock<std::mutex>;
 
@@ -139,6 +146,8 @@ struct Runtime
     // The own thread is JUCE's message thread and dispatching; only ever while it owns JUCE.
     bool ownThreadRunsJuce = false;
     int editorWindows = 0;
+    bool editorsSinceJuceStarted = false;
+    std::chrono::steady_clock::time_point lastEditorGone;
     std::thread ownThread;
     std::thread::id ownThreadId;
 };
@@ -185,18 +194,26 @@ void wakeOwnThread (const Runtime& state)
     eventfd_write (state.ownThreadWakeUp, 1);
 }
 
-// Sleeps until one of JUCE's event sources is ready or the own thread is woken. JUCE's own wait gives
-// up every two seconds; this one waits as long as nothing happens, so an idle plug-in costs nothing.
-void waitForJuceEvents (const Runtime& state)
+// Sleeps until one of JUCE's event sources is ready or the own thread is woken, or for at most
+// `timeoutMs` if that is not negative. JUCE's own wait gives up every two seconds; this one waits as
+// long as nothing happens, so an idle plug-in costs nothing.
+void waitForJuceEvents (const Runtime& state, int timeoutMs)
 {
     std::vector<pollfd> sources { { state.ownThreadWakeUp, POLLIN, 0 } };
     for (const auto fd : juce::LinuxEventLoopInternal::getRegisteredFds())
         sources.push_back ({ fd, POLLIN, 0 });
 
-    poll (sources.data(), sources.size(), -1);
+    poll (sources.data(), sources.size(), timeoutMs);
 
     eventfd_t wakeUps = 0;
     eventfd_read (state.ownThreadWakeUp, &wakeUps);
+}
+
+// Milliseconds until JUCE starts afresh, rounded up so that the wait does not end just short of it.
+int untilJuceRestart (const Runtime& state)
+{
+    const auto left = state.lastEditorGone + juceKeptAfterLastEditor - std::chrono::steady_clock::now();
+    return static_cast<int> (std::max<std::chrono::milliseconds::rep> (0, std::chrono::ceil<std::chrono::milliseconds> (left).count()));
 }
 
 // Wakes the own thread from waitForJuceEvents whenever JUCE's event sources change, such as when the
@@ -355,12 +372,29 @@ void becomeMessageThread (Runtime& state)
     state.changed.notify_all();
 }
 
+// JUCE's timer thread, started by an editor's timers, wakes ten times a second for as long as JUCE
+// runs, with no editor left to time; only starting JUCE afresh ends it. The own thread holds JUCE
+// meanwhile, so a host thread that wants it waits, as for any other piece of the own thread's work.
+// Nothing outside an editor keeps anything of JUCE's GUI or message queue.
+void restartJuce (Runtime& state, Lock& lock, std::optional<EventSourceWatch>& eventSources)
+{
+    state.editorsSinceJuceStarted = false;
+    lock.unlock();
+    eventSources.reset();
+    juce::shutdownJuce_GUI();
+    juce::initialiseJuce_GUI();
+    eventSources.emplace (state);
+    lock.lock();
+    becomeMessageThread (state);
+}
+
 // JUCE's message thread while the runtime runs: it delivers JUCE's messages while JUCE is its own,
-// runs the work left for it, and sleeps while there is neither.
+// runs the work left for it, starts JUCE afresh a while after the last editor has gone, and sleeps
+// while there is none of that to do.
 void serveUntilStopped (Runtime& state)
 {
     Lock lock (state.lock);
-    const EventSourceWatch eventSources (state);
+    std::optional<EventSourceWatch> eventSources (std::in_place, state);
     state.phase = Phase::running;
     becomeMessageThread (state);
 
@@ -389,10 +423,15 @@ void serveUntilStopped (Runtime& state)
         {
             setOwner (state, Owner::nobody);
         }
+        else if (state.editorsSinceJuceStarted && untilJuceRestart (state) == 0)
+        {
+            restartJuce (state, lock, eventSources);
+        }
         else
         {
+            const auto timeoutMs = state.editorsSinceJuceStarted ? untilJuceRestart (state) : -1;
             lock.unlock();
-            waitForJuceEvents (state);
+            waitForJuceEvents (state, timeoutMs);
             for (int round = 0; round < maxDeliveryRounds && juce::dispatchNextMessageOnSystemQueue (true); ++round)
             {
             }
@@ -591,11 +630,13 @@ HostDeliversMessages::HostDeliversMessages()
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
     ++state.editorWindows;
+    state.editorsSinceJuceStarted = true;
 }
 
 HostDeliversMessages::~HostDeliversMessages()
 {
     auto& state = runtime();
     const std::lock_guard<std::mutex> lock (state.lock);
-    --state.editorWindows;
+    if (--state.editorWindows == 0)
+        state.lastEditorGone = std::chrono::steady_clock::now();
 }

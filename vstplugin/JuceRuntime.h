@@ -7,7 +7,8 @@
 // run JUCE's message loop, so while no editor is open the plug-in runs a message thread of its own: the
 // first instance starts it, and the host thread that lets go of the runtime last, once no instance is
 // left, stops it. With nothing to deliver and no work left, that thread sleeps: an instance without an
-// editor costs no processor time. Instances may come and go on any threads.
+// editor costs no processor time. A second after the last editor has gone, it starts JUCE afresh, which
+// ends the timer thread that the editor's timers started. Instances may come and go on any threads.
 class ScopedJuceRuntime
 {
 public:

@@ -336,10 +336,15 @@ static long contextSwitchesOfPluginThreads()
     return switches;
 }
 
-// Instances that a host has loaded, changed and left alone, with no editor open: no thread of theirs
-// wakes.
+// Instances that a host has loaded, changed and left alone, with no editor open any more: no thread
+// of theirs wakes, once the last editor has been closed for a second.
 TEST_F (PluginBehaviour, InstancesWithNoEditorOpenWakeNoThread)
 {
+    EditorRect* rect = nullptr;
+    ASSERT_NE (plugin->dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect), 0);
+    plugin->dispatch (EffectOpcode::editorIdleTick);
+    plugin->dispatch (EffectOpcode::editorCloseView);
+
     constexpr int instances = 16;
     RecordingHost otherHost;
     std::vector<std::unique_ptr<VstHostedEffect>> loaded;
@@ -353,7 +358,7 @@ TEST_F (PluginBehaviour, InstancesWithNoEditorOpenWakeNoThread)
     resume();
 
     // On a loaded machine the threads may still be on their way to sleep.
-    constexpr int settlingSteps = 20;
+    constexpr int settlingSteps = 30;
     auto before = contextSwitchesOfPluginThreads();
     for (int step = 0; step < settlingSteps; ++step)
     {

@@ -33,6 +33,9 @@
 #                     the GUI thread does not idle, three times: each time the editor shows, drawn, in
 #                     the host's window before anything idles it, and a drag on it sends automation
 #                     once the host idles again.
+#   reopened-after-quiet  the host closes the editor and idles on without one for longer than the
+#                     plug-in keeps JUCE as the editor left it, then opens a new one in the same window:
+#                     it shows, drawn, and a drag on its knob sends automation.
 # Usage: EditorWindowTest.sh EDITOR_HOST OUTPUT_DIR [SCENARIO]   (exit 77: skipped, no Xvfb or xdotool here)
 set -euo pipefail
 host_binary="$1"
@@ -289,6 +292,21 @@ shown-at-open)
     before_drag=$(grep -c '^automate 0 ' "$log" || true)
     drag_knob_up
     [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "a drag on the editor opened on a worker sent no automation"
+    close_host
+    ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
+    ;;
+reopened-after-quiet)
+    start_host
+    for round in 1 2; do
+        echo reopen-after-quiet >&4
+        wait_for_count '^reopened after quiet' "$round" "opened the editor again after a while without one"
+        [ "$(grep -c '^reopened after quiet, answered 1$' "$log")" -eq "$round" ] || fail "round $round: opening the editor again failed"
+        sleep 0.5
+        expect_editor_shown "reopened-after-quiet-$round"
+        before_drag=$(grep -c '^automate 0 ' "$log" || true)
+        drag_knob_up
+        [ "$(grep -c '^automate 0 ' "$log")" -gt "$before_drag" ] || fail "round $round: a drag on the editor opened again sent no automation"
+    done
     close_host
     ! grep -q '^X error' "$errors" || fail "X errors reached the host's error handler"
     ;;

@@ -22,6 +22,9 @@
 //                        window and ends ("reopened on a worker, answered N" with what opening
 //                        answered)
 //   resume-idle          idles again ("idling again" after the first idle call)
+//   reopen-after-quiet   closes the editor, idles on without one for a while, long enough for the
+//                        plug-in's JUCE to start afresh, and opens a new one in the same window
+//                        ("reopened after quiet, answered N" with what opening answered)
 //   program N            selects program N ("program N selected")
 //   values               reports the parameter values ("value INDEX VALUE")
 //   raise-x-errors       makes two requests that fail on the host's own connection and reports how
@@ -68,6 +71,8 @@ namespace
 {
 // Hosts idle their editors 30 to 60 times a second.
 constexpr auto idleInterval = std::chrono::milliseconds (20);
+// Longer than the plug-in leaves JUCE as its last editor left it.
+constexpr auto quietWithoutEditor = std::chrono::milliseconds (1500);
 
 std::mutex outputLock;
 
@@ -465,11 +470,14 @@ int main (int argc, char* argv[])
     plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
     report ("ready " + std::to_string (window) + " " + std::to_string (width) + " " + std::to_string (height));
 
+    const auto openEditor = [&] {
+        plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
+        return plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+    };
     const auto reopenEditor = [&] {
         const auto held = plugin.hold();
         plugin.dispatch (EffectOpcode::editorCloseView);
-        plugin.dispatch (EffectOpcode::editorQueryBounds, 0, 0, &rect);
-        const auto opened = plugin.dispatch (EffectOpcode::editorOpenInWindow, 0, 0, reinterpret_cast<void*> (window));
+        const auto opened = openEditor();
         report ("reopened");
         return opened;
     };
@@ -486,6 +494,7 @@ int main (int argc, char* argv[])
 
     using Clock = std::chrono::steady_clock;
     auto nextIdle = Clock::now();
+    auto reopenAfterQuiet = Clock::time_point::max();
     pollfd watched[] = { { ConnectionNumber (display), POLLIN, 0 }, { STDIN_FILENO, POLLIN, 0 } };
     for (bool running = true; running;)
     {
@@ -505,6 +514,13 @@ int main (int argc, char* argv[])
         if (closedInAutomation.exchange (false) || worker.joinIfFinished())
             reopenEditor();
 
+        if (Clock::now() >= reopenAfterQuiet)
+        {
+            reopenAfterQuiet = Clock::time_point::max();
+            const auto held = plugin.hold();
+            report ("reopened after quiet, answered " + std::to_string (openEditor()));
+        }
+
         const auto untilIdle = idling ? std::chrono::duration_cast<std::chrono::milliseconds> (nextIdle - Clock::now()).count()
                                       : idleInterval.count();
         if (poll (watched, 2, static_cast<int> (std::max<long long> (0, untilIdle))) <= 0
@@ -522,6 +538,12 @@ int main (int argc, char* argv[])
             idling = true;
             plugin.dispatch (EffectOpcode::editorIdleTick);
             report ("idling again");
+        }
+        else if (running && command.rfind ("reopen-after-quiet", 0) == 0)
+        {
+            const auto held = plugin.hold();
+            plugin.dispatch (EffectOpcode::editorCloseView);
+            reopenAfterQuiet = Clock::now() + quietWithoutEditor;
         }
         else if (running && command.rfind ("reopen", 0) == 0)
             reopenEditor();
