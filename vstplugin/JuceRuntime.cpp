@@ -143,7 +143,8 @@ struct Runtime
     WorkQueue claimed;
     RunningWork* running = nullptr;
 
-    // The own thread is JUCE's message thread and dispatching; only ever while it owns JUCE.
+    // The own thread is JUCE's message thread and running JUCE's messages or left work: while it owns
+    // JUCE, and on until it has finished the piece in hand for a host thread that takes it.
     bool ownThreadRunsJuce = false;
     int editorWindows = 0;
     bool editorsSinceJuceStarted = false;

@@ -316,6 +316,16 @@ TEST_F (PluginBehaviour, ArrangementAndBypassChangeWhileProcessing)
     releaseSpeakerArrangement (&stereo);
 }
 
+// The number after `key` in a /proc status file, 0 where there is none.
+static long statusValue (const std::filesystem::path& status, const std::string& key)
+{
+    std::ifstream file (status);
+    for (std::string line; std::getline (file, line);)
+        if (line.rfind (key + ":", 0) == 0)
+            return std::stol (line.substr (key.size() + 1));
+    return 0;
+}
+
 // How often the plug-in's threads, and JUCE's, have been switched to so far.
 static long contextSwitchesOfPluginThreads()
 {
@@ -325,13 +335,9 @@ static long contextSwitchesOfPluginThreads()
         std::ifstream nameFile (task.path() / "comm");
         std::string name;
         std::getline (nameFile, name);
-        if (name.rfind ("Halvorn", 0) != 0 && name.rfind ("JUCE", 0) != 0)
-            continue;
-
-        std::ifstream status (task.path() / "status");
-        for (std::string line; std::getline (status, line);)
-            if (line.rfind ("voluntary_ctxt_switches:", 0) == 0 || line.rfind ("nonvoluntary_ctxt_switches:", 0) == 0)
-                switches += std::stol (line.substr (line.find (':') + 1));
+        if (name.rfind ("Halvorn", 0) == 0 || name.rfind ("JUCE", 0) == 0)
+            switches += statusValue (task.path() / "status", "voluntary_ctxt_switches")
+                        + statusValue (task.path() / "status", "nonvoluntary_ctxt_switches");
     }
     return switches;
 }
@@ -566,11 +572,7 @@ constexpr bool residentMemoryIsTheProgramsOwn = true;
 // The process's resident memory so far, at its peak, in kilobytes.
 static long peakResidentKilobytes()
 {
-    std::ifstream status ("/proc/self/status");
-    for (std::string line; std::getline (status, line);)
-        if (line.rfind ("VmHWM:", 0) == 0)
-            return std::stol (line.substr (line.find (':') + 1));
-    return 0;
+    return statusValue ("/proc/self/status", "VmHWM");
 }
 
 // A plug-in scanner's threads load and close instances as fast as they can, beside busy threads of the
